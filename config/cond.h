@@ -1,0 +1,30 @@
+// Condition expressions of COND entries and preference rules, parsed into
+// small trees that are compared structurally. Nothing here reports errors.
+#pragma once
+
+enum CondKind {
+    COND_LPAREN = 0,
+    COND_RPAREN = 1,
+    COND_ONE = 2,
+    COND_ZERO = 3,
+    COND_NOT = 4,
+    COND_EQ = 5,
+    COND_NE = 6,
+    COND_AND = 7,
+    COND_OR = 8,
+    COND_NAME = 9,
+    COND_END = 10,
+    COND_BAD = 11,
+};
+
+struct CondExpr {
+    int kind;    // CondKind, COND_ONE to COND_NAME
+    void *left;  // operand (CondExpr *), or the owned name text for COND_NAME
+    CondExpr *right;
+};
+
+// The tree of `text`, or null when it is empty or malformed.
+CondExpr *cond_parse(const char *text);
+// 1 when the trees are structurally equal (both may be null).
+int cond_equal(const CondExpr *a, const CondExpr *b);
+void cond_free(CondExpr *tree);

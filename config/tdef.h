@@ -1,0 +1,33 @@
+// Timing defaults files (<cell>.tdef and its _min/_typ/_max variants).
+#pragma once
+
+#include <cstdint>
+
+#include "config/cfg_tokenizer.h"
+
+enum TdefStatus {
+    TDEF_OK = 0,
+    TDEF_CORRUPT = 1,
+    TDEF_NOT_DEFAULTS = 2,
+    TDEF_NOT_FOUND = 3,
+};
+
+struct TimingParam {
+    TimingParam *next;
+    const char *name;
+    int32_t value; // in units of the TIMES line, never negative after a read
+};
+
+struct TimingDefaults {
+    ConfigTokenizer tokenizer;
+    int32_t timescale_ps;
+    TimingParam *params; // newest first
+};
+
+// The defaults of `name`, or null with `status` saying why. Prints the file's
+// summary line in every case.
+TimingDefaults *tdef_read(const char *name, int *status);
+// Prints the summary line, then frees the parameters and the record.
+void tdef_free(TimingDefaults *defaults);
+// The parameter named exactly `name`, or null.
+const TimingParam *tdef_find(const TimingDefaults *defaults, const char *name);

@@ -1,0 +1,242 @@
+#include "driver/driver.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "config/template.h"
+#include "remap/remap.h"
+#include "sdf/sdf_reader.h"
+#include "support/messages.h"
+#include "support/support.h"
+#include "writer/writer.h"
+
+const char *const KESTROVE_VERSION = "1.1";
+
+namespace {
+
+// State gathered while the arguments are read.
+struct RunOptions {
+    const char *audit_name = "kestrove.log";
+    FILE *audit = nullptr;
+    int use_defaults = 1;
+    const char *prefs_name = nullptr;
+    bool cell_or_mode_seen = false;
+    int cells_loaded = 0;
+    const char *in_name = nullptr;
+    const char *out_name = nullptr;
+};
+
+const char *base_name(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    return slash ? slash + 1 : path;
+}
+
+void open_audit_log(RunOptions &opt)
+{
+    opt.audit = file_create(opt.audit_name, program_name, FILE_OVERWRITE);
+    if (!opt.audit) {
+        msg_error(program_name, "Unable to open audit file, \"%s\" for writing", opt.audit_name);
+        exit(1);
+    }
+    fprintf(opt.audit, "Audit log produced by kestrove version %s\n\n", KESTROVE_VERSION);
+    print_banner(opt.audit);
+}
+
+void read_cell_option(RunOptions &opt, int argc, char **argv, int &i)
+{
+    if (!opt.audit)
+        open_audit_log(opt);
+    if (strcmp(argv[i], "-cell") != 0)
+        unknown_option(argv[i]);
+    if (i + 1 >= argc) {
+        fprintf(stderr, "%s: Missing cell name after -cell\n", program_name);
+        print_usage();
+        exit(1);
+    }
+    opt.cell_or_mode_seen = true;
+    opt.cells_loaded += template_load(argv[i + 1], opt.use_defaults, opt.prefs_name, opt.audit);
+    opt.prefs_name = nullptr;
+    i++;
+}
+
+// -min, -typ and -max: once, and only before the first -cell.
+void read_mode_option(RunOptions &opt, const char *arg)
+{
+    int mode;
+    if (strcmp(arg, "-min") == 0)
+        mode = 0;
+    else if (strcmp(arg, "-typ") == 0)
+        mode = 1;
+    else if (strcmp(arg, "-max") == 0)
+        mode = 2;
+    else
+        unknown_option(arg);
+    if (opt.cell_or_mode_seen)
+        unknown_option(arg);
+    defaults_mode = mode;
+    opt.cell_or_mode_seen = true;
+}
+
+void read_file_argument(RunOptions &opt, const char *arg)
+{
+    if (!opt.in_name)
+        opt.in_name = arg;
+    else if (!opt.out_name)
+        opt.out_name = arg;
+    else {
+        print_usage();
+        exit(1);
+    }
+}
+
+void read_arguments(RunOptions &opt, int argc, char **argv)
+{
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (arg[0] != '-') {
+            read_file_argument(opt, arg);
+            continue;
+        }
+        switch (arg[1]) {
+        case 'c':
+            read_cell_option(opt, argc, argv, i);
+            break;
+        case 'd':
+            opt.use_defaults = 1;
+            break;
+        case 'n':
+            opt.use_defaults = 0;
+            break;
+        case 'p':
+            if (!arg[2]) {
+                fputs("Must specify a filename with the -p option\n", stderr);
+                print_usage();
+                exit(1);
+            }
+            opt.prefs_name = arg + 2;
+            break;
+        case 'l':
+            opt.audit_name = arg + 2;
+            break;
+        case 'm':
+        case 't':
+            read_mode_option(opt, arg);
+            break;
+        case 'q':
+            msg_verbosity = 0;
+            break;
+        case 'v':
+            msg_verbosity = 2;
+            break;
+        case 'V':
+            fprintf(stderr, "%s version %s\n", program_name, KESTROVE_VERSION);
+            break;
+        case 'L':
+            fputs("Library paths not yet implemented\n", stderr);
+            break;
+        case 'h':
+            print_usage();
+            exit(0);
+        default:
+            unknown_option(arg);
+        }
+    }
+}
+
+} // namespace
+
+void print_usage()
+{
+    fprintf(stderr,
+            "Usage:\n"
+            "  %s [<opts>] -cell <cellname> ... [<sdfin> [<sdfout>]]\n\n"
+            "Arguments:\n"
+            "\t<cellname>\t Read SDF template from <cellname>.sdft and\n"
+            "\t\t\t defaults (if needed)\n"
+            "\t<sdfin>\t\t SDF file to remap\n"
+            "\t<sdfout>\t Output file (defaults to stdout)\n\n"
+            "Options:\n"
+            "\t-v\t\t Verbose\n"
+            "\t-q\t\t Quiet\n"
+            "\t-h\t\t Help\n"
+            "\t-V\t\t Show version\n"
+            "\t-n\t\t Don't use defaults file (repeatable)\n"
+            "\t-d\t\t Do use defaults file (repeatable)\n"
+            "\t-p<file>\t Read preferences in file <file> for cell (repeatable)\n"
+            "\t-l<file>\t Record audit log in file\n"
+            "\t-L<dir>\t\t Add dir to search path for cell templates\n"
+            "-min\t\t Look for defaults in <cell>_min.tdef before <cell>.tdef\n"
+            "-typ\t\t Look for defaults in <cell>_typ.tdef before <cell>.tdef\n"
+            "-max\t\t Look for defaults in <cell>_max.tdef before <cell>.tdef\n"
+            "\n-typ is the default behavior\n"
+            "\t-n and -d may be repeated before each cell template\n\n",
+            program_name);
+}
+
+void unknown_option(const char *arg)
+{
+    fprintf(stderr, "%s: Unknown option '%s'\n", program_name, arg);
+    print_usage();
+    exit(1);
+}
+
+void print_banner(FILE *out)
+{
+    fprintf(out, "\tkestrove SDF cell remapper -- (c) The kestrove developers\n\n\n");
+}
+
+void remap_all_instances(FILE *audit, CellInstance *instances)
+{
+    for (CellInstance *inst = instances; inst; inst = inst->next) {
+        CellInstance *tmpl = inst->template_cell;
+        RemapResult *result = remap_instance(audit, tmpl, inst);
+        write_remapped_cell(inst->reader, result, tmpl->prefs);
+    }
+}
+
+int driver_main(int argc, char **argv)
+{
+    program_name = argc > 0 && argv[0] ? base_name(argv[0]) : "kestrove";
+    msg_verbosity = 1;
+    RunOptions opt;
+    read_arguments(opt, argc, argv);
+
+    if (opt.cells_loaded < 1) {
+        fprintf(stderr, "%s: At least one cell must be remapped\n", program_name);
+        print_usage();
+        exit(1);
+    }
+
+    FILE *in = stdin;
+    const char *in_name = "<stdin>";
+    if (opt.in_name) {
+        in_name = opt.in_name;
+        in = fopen(opt.in_name, "r");
+        if (!in) {
+            fprintf(stderr, "%s: Error opening '%s'\n", program_name, opt.in_name);
+            exit(1);
+        }
+    }
+
+    FILE *out = stdout;
+    const char *out_name = "<stdout>";
+    if (opt.out_name) {
+        out_name = opt.out_name;
+        out = file_create(opt.out_name, program_name, FILE_KEEP_ERROR);
+        if (!out)
+            exit(1);
+    }
+
+    if (msg_verbosity != 0)
+        print_banner(stderr);
+
+    CellInstance *instances = sdf_read(in_name, out_name, in, out);
+    if (instances) {
+        remap_all_instances(opt.audit, instances);
+        sdf_check_end(instances->reader);
+    }
+    fclose(out);
+    fclose(opt.audit);
+    return instances ? 0 : 1;
+}

@@ -1,0 +1,6 @@
+#include "driver/driver.h"
+
+int main(int argc, char **argv)
+{
+    return driver_main(argc, argv);
+}

@@ -1,0 +1,16 @@
+// Remapping of one collected instance onto its template, with the audit
+// report of what was used and what was not.
+#pragma once
+
+#include <cstdio>
+
+#include "sdf/sdf_model.h"
+
+// Builds the remapped instance; writes the banner, the matchers' paragraphs
+// and the report of unused input entries to `audit`.
+RemapResult *remap_instance(FILE *audit, CellInstance *template_cell,
+                            CellInstance *instance);
+
+// Abbreviated notations used throughout the audit log, no line end.
+void print_check_entry(FILE *out, const TimingCheck *check);
+void print_path_entry(FILE *out, const PathEntry *entry);

@@ -1,0 +1,16 @@
+// The DELAY block: ABSOLUTE IOPATH, COND IOPATH, PATH and INTERCONNECT.
+#pragma once
+
+#include "sdf/sdf_model.h"
+
+// Parses the block after "(DELAY" into the three lists, which are cleared
+// first. 1 or 0.
+int sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
+                   InterconnectDelay **interconnects);
+
+int sdf_read_iopath(SdfReader *rd, PathEntry *entry);
+int sdf_read_path(SdfReader *rd, PathDelay *entry);
+int sdf_read_interconnect(SdfReader *rd, InterconnectDelay *entry);
+
+// Mean of component `which` (0 min, 1 typ, 2 max) over the present values.
+double mean_component(const ValueTriple values[6], int which);

@@ -1,0 +1,163 @@
+#include "support/messages.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+#include "support/support.h"
+
+const char *program_name = "kestrove";
+int msg_verbosity = 1;
+
+namespace {
+
+// Origins of located messages are cut to this size rather than overflowing.
+const size_t ORIGIN_SIZE = 1024;
+
+void emit(const char *prefix_fmt, const char *origin, const char *fmt, va_list ap)
+{
+    if (origin)
+        fprintf(stderr, prefix_fmt, origin);
+    vfprintf(stderr, fmt, ap);
+    fputc('\n', stderr);
+}
+
+void vwarning(const char *origin, const char *fmt, va_list ap)
+{
+    if (msg_verbosity < 1)
+        return;
+    if (origin)
+        emit("%s - Warning : ", origin, fmt, ap);
+    else {
+        fputs("Warning : ", stderr);
+        emit("", nullptr, fmt, ap);
+    }
+}
+
+void verror(const char *origin, const char *fmt, va_list ap)
+{
+    if (origin)
+        emit("%s - Error : ", origin, fmt, ap);
+    else {
+        fputs("Error : ", stderr);
+        emit("", nullptr, fmt, ap);
+    }
+}
+
+void located_origin(char *buf, const SourceFile *src)
+{
+    snprintf(buf, ORIGIN_SIZE, "%s, line %d", src->name, src->line);
+}
+
+void count_warning(SourceFile *src)
+{
+    src->warnings++;
+    if (msg_verbosity < 1)
+        src->suppressed++;
+}
+
+} // namespace
+
+SourceFile *source_file_init(SourceFile *src, FILE *stream, const char *name)
+{
+    size_t len = strlen(name) + 1;
+    char *copy = static_cast<char *>(xmalloc(len));
+    memcpy(copy, name, len);
+    if (!src)
+        src = static_cast<SourceFile *>(xmalloc(sizeof(SourceFile)));
+    src->stream = stream;
+    src->name = copy;
+    src->line = 0;
+    src->errors = 0;
+    src->warnings = 0;
+    src->suppressed = 0;
+    return src;
+}
+
+int source_file_summary(const SourceFile *src)
+{
+    int w = src->warnings, e = src->errors, s = src->suppressed;
+    if (w || e)
+        fprintf(stderr, "%s : ", src->name);
+    if (w) {
+        fprintf(stderr, "%d warning%s", w, w == 1 ? "" : "s");
+        if (s)
+            fprintf(stderr, " (%d suppressed)", s);
+    }
+    if (e)
+        fprintf(stderr, "%s%d error%s", w ? ", " : "", e, e == 1 ? "" : "s");
+    if (w || e)
+        fputc('\n', stderr);
+    return e;
+}
+
+void msg_info(const char *origin, const char *fmt, ...)
+{
+    if (msg_verbosity < 2)
+        return;
+    va_list ap;
+    va_start(ap, fmt);
+    emit("%s : ", origin, fmt, ap);
+    va_end(ap);
+}
+
+void msg_warning(const char *origin, const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    vwarning(origin, fmt, ap);
+    va_end(ap);
+}
+
+void msg_error(const char *origin, const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    verror(origin, fmt, ap);
+    va_end(ap);
+}
+
+void msg_fatal(unsigned long code, const char *origin, const char *fmt, ...)
+{
+    if (origin)
+        fprintf(stderr, "%s - Fatal internal error %08lx : ", origin, code);
+    else
+        fprintf(stderr, "Fatal internal error %08lx : ", code);
+    va_list ap;
+    va_start(ap, fmt);
+    vfprintf(stderr, fmt, ap);
+    va_end(ap);
+    fputs("\n\n**** Please contact Brenlow technical support. ****\n", stderr);
+    exit(1);
+}
+
+void msg_error_at(SourceFile *src, const char *fmt, ...)
+{
+    char origin[ORIGIN_SIZE];
+    located_origin(origin, src);
+    va_list ap;
+    va_start(ap, fmt);
+    verror(origin, fmt, ap);
+    va_end(ap);
+    src->errors++;
+}
+
+void msg_warning_at(SourceFile *src, const char *fmt, ...)
+{
+    char origin[ORIGIN_SIZE];
+    located_origin(origin, src);
+    va_list ap;
+    va_start(ap, fmt);
+    vwarning(origin, fmt, ap);
+    va_end(ap);
+    count_warning(src);
+}
+
+void msg_error_in_file(SourceFile *src, const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    verror(src->name, fmt, ap);
+    va_end(ap);
+    src->errors++;
+}
