@@ -1,25 +1,224 @@
-// Minimal loader until templates are read: a template counts as loaded when
-// its file can be opened.
+// Template loading reads <cell>.sdft with the SDF cell parser in template
+// syntax: everything before the CELLTYPE keyword is passed over unread, the
+// quoted cell type names the cell the template serves, and the rest of the
+// first CELL is parsed like an input cell, with parameter names in place of
+// numbers. Bus-ranged output and data ports are then split into one entry per
+// bit, the timing defaults are read (unless disabled) and the preferences
+// attached. Only the first cell of the file is ever looked at.
 #include "config/template.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
+
+#include "config/prefs.h"
+#include "config/tdef.h"
+#include "sdf/sdf_lexer.h"
+#include "sdf/sdf_reader.h"
+#include "support/list.h"
+#include "support/messages.h"
+#include "support/support.h"
 
 CellTemplate *template_registry = nullptr;
 int defaults_mode = 1;
 
-int template_load(const char *cell_name, int, const char *, FILE *)
+namespace {
+
+const char *const defaults_suffixes[3] = {"_min.tdef", "_typ.tdef", "_max.tdef"};
+
+// Passes over the opening of the cell up to and including CELLTYPE; false at
+// end of input.
+bool skip_to_celltype(SdfReader *rd)
 {
-    std::string file = std::string(cell_name) + ".sdft";
-    FILE *f = fopen(file.c_str(), "r");
-    if (!f) {
-        fprintf(stderr, "Could not open \"%s\"\n", file.c_str());
+    int len;
+    const char *word;
+    while ((word = sdf_keyword(rd, &len)))
+        if (sdf_is_keyword("CELLTYPE", word, len))
+            return true;
+    return false;
+}
+
+// The stored cell type name, or null. The lexer reports a malformed string
+// itself but is silent at end of input, which is reported here.
+const char *read_celltype_name(SdfReader *rd)
+{
+    int errors_before = rd->source->errors;
+    int len;
+    const char *text = sdf_quoted(rd, &len);
+    if (!text) {
+        if (rd->source->errors == errors_before)
+            msg_error_at(rd->source, "Unexpected end of file");
+        return nullptr;
+    }
+    const char *name = sdf_store(text, len, rd);
+    sdf_skip_entry(rd);
+    return name;
+}
+
+bool file_readable(const char *name)
+{
+    FILE *probe = fopen(name, "r");
+    if (!probe)
+        return false;
+    fclose(probe);
+    return true;
+}
+
+// The _min/_typ/_max file of the defaults mode when it exists, else <cell>.tdef.
+std::string choose_defaults_file(const char *cell_name, FILE *audit)
+{
+    std::string first = std::string(cell_name) + defaults_suffixes[defaults_mode];
+    if (file_readable(first.c_str()))
+        return first;
+    fprintf(audit, "Unable to open \"%s\" for reading\n", first.c_str());
+    return std::string(cell_name) + ".tdef";
+}
+
+void read_defaults(CellTemplate *entry, CellInstance *cell, FILE *audit)
+{
+    std::string name = choose_defaults_file(entry->cell_name, audit);
+    msg_info(program_name, "Reading defaults from \"%s\"", name.c_str());
+    int status;
+    cell->defaults = tdef_read(name.c_str(), &status);
+    switch (status) {
+    case TDEF_OK:
+        msg_info(program_name, "Defaults read successfully");
+        fprintf(audit, "Read timing defaults from \"%s\"\n", name.c_str());
+        return;
+    case TDEF_CORRUPT:
+        msg_error(program_name, "Defaults file, \"%s\" is corrupt", name.c_str());
+        exit(1);
+    case TDEF_NOT_DEFAULTS:
+        msg_warning(program_name, "File, \"%s\" is not a defaults file, ignored", name.c_str());
+        break;
+    case TDEF_NOT_FOUND:
+        msg_warning(program_name, "File, \"%s\" not found - ignored", name.c_str());
+        break;
+    }
+    fprintf(audit, "Defaults not read for cell, \"%s\"\n", entry->cell_name);
+}
+
+// Splits the record whose port `port` has a bus range into one record per
+// bit, lowest bit first, in place of the original.
+template <typename Record>
+Record *expand_bits(Record *record, PortSpec Record::*port)
+{
+    Record *after = record->next;
+    int msb = (record->*port).msb;
+    int lsb = (record->*port).lsb;
+    if (msb == -1 || lsb == -1)
+        return after;
+    (record->*port).lsb = -1;
+    Record *last = record;
+    for (int bit = lsb; bit <= msb; bit++) {
+        if (bit != lsb) {
+            Record *copy = static_cast<Record *>(xmalloc(sizeof(Record)));
+            *copy = *record;
+            last->next = copy;
+            last = copy;
+        }
+        (last->*port).msb = bit;
+    }
+    last->next = after;
+    return after;
+}
+
+// Cell type names follow the keyword rule: same length, case ignored.
+bool serves_cell_type(const CellInstance *cell, const char *name, int len)
+{
+    if (sdf_is_keyword(cell->celltype, name, len))
+        return true;
+    if (!cell->prefs)
+        return false;
+    for (const CellEqName *eq = cell->prefs->celleq; eq; eq = eq->next)
+        if (sdf_is_keyword(eq->name, name, len))
+            return true;
+    return false;
+}
+
+} // namespace
+
+int template_load(const char *cell_name, int use_defaults, const char *prefs_name, FILE *audit)
+{
+    for (const CellTemplate *known = template_registry; known; known = known->next)
+        if (strcmp(known->cell_name, cell_name) == 0)
+            return 0;
+
+    CellTemplate *entry = static_cast<CellTemplate *>(xmalloc(sizeof(CellTemplate)));
+    entry->cell_name = cell_name;
+    entry->use_defaults = use_defaults;
+    entry->reader = nullptr;
+    list_prepend(&template_registry, entry);
+
+    msg_info(program_name, "Reading template file \"%s\"", cell_name);
+    template_read(entry, audit);
+    if (!entry->reader) {
+        template_registry = entry->next;
+        free(entry);
         return 0;
     }
-    fclose(f);
+    if (prefs_name) {
+        CellInstance *cell = template_cell_of(entry);
+        cell->prefs = prefs_read(prefs_name);
+        if (!cell->prefs)
+            msg_error(program_name, "Preferemces file read failed");
+    }
+    msg_info(program_name, "Template read succeeded");
     return 1;
 }
 
-void template_read(CellTemplate *, FILE *) {}
-PathEntry *expand_iopath_bits(PathEntry *entry) { return entry->next; }
-TimingCheck *expand_check_bits(TimingCheck *check) { return check->next; }
-CellInstance *template_lookup(const char *, int) { return nullptr; }
+void template_read(CellTemplate *entry, FILE *audit)
+{
+    std::string file_name = std::string(entry->cell_name) + ".sdft";
+    FILE *in = fopen(file_name.c_str(), "r");
+    if (!in) {
+        fprintf(stderr, "Could not open \"%s\"\n", file_name.c_str());
+        return;
+    }
+    SdfReader *rd = sdf_reader_create(in, file_name.c_str(), nullptr, nullptr, MODE_COLLECT, 1);
+    if (!skip_to_celltype(rd)) {
+        msg_error_at(rd->source, "Unexpected end of file");
+        fclose(in);
+        return;
+    }
+    const char *celltype = read_celltype_name(rd);
+    if (!celltype) {
+        fclose(in);
+        return;
+    }
+    fprintf(audit, "\n********\nCell %s from template %s\n", celltype, file_name.c_str());
+    if (sdf_read_cell(rd, celltype))
+        entry->reader = rd;
+    fclose(in);
+
+    // The cell exists even when its body failed to parse, and its defaults
+    // are still read so that every problem of the template is reported at once.
+    CellInstance *cell = rd->cells;
+    cell->use_defaults = entry->use_defaults;
+    for (PathEntry *path = cell->iopaths; path;)
+        path = expand_iopath_bits(path);
+    for (TimingCheck *check = cell->checks; check;)
+        check = expand_check_bits(check);
+    if (entry->use_defaults)
+        read_defaults(entry, cell, audit);
+}
+
+PathEntry *expand_iopath_bits(PathEntry *entry)
+{
+    return expand_bits(entry, &PathEntry::out_port);
+}
+
+TimingCheck *expand_check_bits(TimingCheck *check)
+{
+    return expand_bits(check, &TimingCheck::data_port);
+}
+
+CellInstance *template_lookup(const char *name, int len)
+{
+    for (const CellTemplate *entry = template_registry; entry; entry = entry->next) {
+        CellInstance *cell = template_cell_of(entry);
+        if (cell && serves_cell_type(cell, name, len))
+            return cell;
+    }
+    return nullptr;
+}

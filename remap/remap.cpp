@@ -1,6 +1,156 @@
-// Placeholder until this module is written.
+// Remapping of one instance: the matchers build the new check and IOPATH
+// lists and explain each choice; this file frames their paragraphs with the
+// instance banner and closes the section with the input entries that fed no
+// template entry, since those timing data do not reach the output.
 #include "remap/remap.h"
 
-RemapResult *remap_instance(FILE *, CellInstance *, CellInstance *instance) { return instance; }
-void print_check_entry(FILE *, const TimingCheck *) {}
-void print_path_entry(FILE *, const PathEntry *) {}
+#include <cstring>
+
+#include "config/prefs.h"
+#include "remap/check_match.h"
+#include "remap/path_match.h"
+#include "support/messages.h"
+#include "support/support.h"
+#include "writer/writer.h"
+
+namespace {
+
+const char *const banner_rule = "************************************************************\n";
+
+void write_banner(FILE *audit, const CellInstance *instance)
+{
+    fprintf(audit, "\n%s", banner_rule);
+    fprintf(audit, "*\n* Remapping CELLTYPE \"%s\"\n", instance->celltype);
+    fprintf(audit, "*\n* Instance \"%s\"\n", instance->instance);
+    fprintf(audit, "*\n%s\n", banner_rule);
+}
+
+// "<instance><divider><template instance>", so that the remapped cell names
+// the template's own sub-instance.
+const char *path_trail(const CellInstance *instance, const CellInstance *template_cell)
+{
+    size_t head = strlen(instance->instance);
+    size_t tail = strlen(template_cell->instance);
+    char *text = static_cast<char *>(xmalloc(head + tail + 2));
+    memcpy(text, instance->instance, head);
+    text[head] = instance->reader->divider;
+    memcpy(text + head + 1, template_cell->instance, tail + 1);
+    return text;
+}
+
+// Which mean-delay component breaks IOPATH ties: single values live in the
+// first component, triples use the template's pessimism (typ by default).
+int mean_delay_index(const CellInstance *template_cell, const CellInstance *instance)
+{
+    if (instance->reader->triple_form != FORM_TRIPLE)
+        return 0;
+    return template_cell->prefs ? template_cell->prefs->pessim : 1;
+}
+
+void report_unused_checks(FILE *audit, const CellInstance *instance)
+{
+    bool reported = false;
+    for (const TimingCheck *check = instance->checks; check; check = check->next) {
+        if (check->used)
+            continue;
+        if (!reported) {
+            msg_warning(program_name, "Instance \"%s\" contains unmapped TIMINGCHECK entries",
+                        instance->instance);
+            fputs("\n--------\nThe following TIMINGCHECK entries were not used to match any "
+                  "templates:\n",
+                  audit);
+            reported = true;
+        }
+        print_check_entry(audit, check);
+        fputc('\n', audit);
+    }
+}
+
+void report_unused_iopaths(FILE *audit, const CellInstance *instance)
+{
+    bool reported = false;
+    for (const PathEntry *entry = instance->iopaths; entry; entry = entry->next) {
+        if (entry->used)
+            continue;
+        if (!reported) {
+            msg_warning(program_name, "Instance \"%s\" contains unmapped IOPATH entries",
+                        instance->instance);
+            fputs("\n--------\nThe following IOPATH entries were not used to match any "
+                  "templates:\n",
+                  audit);
+            reported = true;
+        }
+        print_path_entry(audit, entry);
+        fputc('\n', audit);
+    }
+}
+
+void print_check_port(FILE *out, const char *cond, const PortSpec *port)
+{
+    if (cond)
+        fprintf(out, "(COND %s ", cond);
+    write_port(out, port);
+    if (cond)
+        fputc(')', out);
+    fputc(' ', out);
+}
+
+} // namespace
+
+RemapResult *remap_instance(FILE *audit, CellInstance *template_cell, CellInstance *instance)
+{
+    msg_info(program_name, "Remapping instance \"%s\" of cell \"%s\"", instance->instance,
+             instance->celltype);
+    write_banner(audit, instance);
+
+    RemapResult *result = static_cast<RemapResult *>(xmalloc(sizeof(RemapResult)));
+    memset(result, 0, sizeof *result);
+    bool trails = template_cell->prefs && template_cell->prefs->pathtrails;
+    result->instance = trails ? path_trail(instance, template_cell) : instance->instance;
+    result->celltype = instance->celltype;
+
+    int mean_index = mean_delay_index(template_cell, instance);
+    result->checks =
+        remap_timing_checks(template_cell, audit, template_cell->checks, instance->checks);
+    result->iopaths = remap_iopaths(template_cell, audit, template_cell->iopaths,
+                                    instance->iopaths, mean_index);
+    result->paths = instance->paths;
+    result->interconnects = instance->interconnects;
+    msg_info(program_name, "Done");
+
+    report_unused_checks(audit, instance);
+    report_unused_iopaths(audit, instance);
+    return result;
+}
+
+void print_check_entry(FILE *out, const TimingCheck *check)
+{
+    // Entries of unknown kinds were skipped unread, so they have no ports.
+    if (check->kind < CHECK_SETUP || check->kind >= CHECK_OTHER) {
+        fputs("(??? ...) ", out);
+        return;
+    }
+    fprintf(out, "(%s ", check_keywords[check->kind]);
+    bool has_data = check->data_port.name != nullptr;
+    if (check->kind == CHECK_NOCHANGE) {
+        print_check_port(out, check->ref_cond, &check->ref_port);
+        if (has_data)
+            print_check_port(out, check->data_cond, &check->data_port);
+    } else {
+        if (has_data)
+            print_check_port(out, check->data_cond, &check->data_port);
+        print_check_port(out, check->ref_cond, &check->ref_port);
+    }
+    fputs("...) ", out);
+}
+
+void print_path_entry(FILE *out, const PathEntry *entry)
+{
+    if (entry->cond_text)
+        fprintf(out, "(COND %s ", entry->cond_text);
+    fputs("(IOPATH ", out);
+    write_port(out, &entry->in_port);
+    fputc(' ', out);
+    write_port(out, &entry->out_port);
+    fputs(" ...) ", out);
+}
