@@ -1,4 +1,377 @@
-// Placeholder until this module is written.
 #include "remap/check_match.h"
 
-TimingCheck *remap_timing_checks(CellInstance *, FILE *, TimingCheck *, TimingCheck *) { return nullptr; }
+#include <cstdlib>
+#include <cstring>
+
+#include "remap/defaults_subst.h"
+#include "remap/remap.h"
+#include "support/messages.h"
+#include "support/support.h"
+
+namespace {
+
+const int MAX = CHECK_SCORE_MAX;
+
+enum EdgeClass { CLASS_RISING = 0, CLASS_FALLING = 1, CLASS_NONE = 2 };
+
+// scores[template edge class][input edge class] for one pair of kinds.
+struct CheckScoreRow {
+    int template_kind;
+    int input_kind;
+    int scores[3][3];
+};
+
+// A SETUPHOLD, NOCHANGE, RECOVERY or RECREM can stand in for a SETUP, and the
+// hold-side kinds for a HOLD. A HOLD template without an edge prefers a
+// falling-edge HOLD, and the NOCHANGE rows of HOLD favour the opposite edge.
+const CheckScoreRow check_score_rows[] = {
+    {CHECK_SETUP, CHECK_SETUP, {{MAX, 4, 9}, {4, MAX, 9}, {4, 4, MAX}}},
+    {CHECK_SETUP, CHECK_SETUPHOLD, {{13, 3, 8}, {3, 13, 8}, {3, 3, 13}}},
+    {CHECK_SETUP, CHECK_NOCHANGE, {{12, 2, -1}, {2, 12, -1}, {2, 2, -1}}},
+    {CHECK_SETUP, CHECK_RECOVERY, {{11, 1, 6}, {1, 11, 6}, {1, 1, 11}}},
+    {CHECK_SETUP, CHECK_RECREM, {{10, 0, 5}, {0, 10, 5}, {0, 0, 10}}},
+    {CHECK_HOLD, CHECK_HOLD, {{MAX, 4, 9}, {4, MAX, 9}, {4, 9, MAX}}},
+    {CHECK_HOLD, CHECK_SETUPHOLD, {{13, 3, 8}, {3, 13, 8}, {3, 3, 13}}},
+    {CHECK_HOLD, CHECK_NOCHANGE, {{2, 12, -1}, {12, 2, -1}, {2, 2, -1}}},
+    {CHECK_HOLD, CHECK_REMOVAL, {{11, 1, 6}, {1, 11, 6}, {1, 1, 11}}},
+    {CHECK_HOLD, CHECK_RECREM, {{10, 0, 5}, {0, 10, 5}, {0, 0, 10}}},
+    {CHECK_SETUPHOLD, CHECK_SETUPHOLD, {{MAX, -1, 1}, {-1, MAX, 1}, {-1, -1, MAX}}},
+    {CHECK_WIDTH, CHECK_WIDTH, {{MAX, 0, 1}, {0, MAX, 1}, {0, 0, MAX}}},
+    {CHECK_PERIOD, CHECK_PERIOD, {{MAX, 0, 1}, {0, MAX, 1}, {0, 0, MAX}}},
+};
+
+struct CheckReason {
+    int template_kind;
+    int score;
+    const char *text;
+};
+
+const CheckReason check_reasons[] = {
+    {CHECK_SETUP, 0, "a more specific SETUP, SETUPHOLD, NOCHANGE or RECOVERY match could not be found"},
+    {CHECK_SETUP, 1, "a more specific SETUP, SETUPHOLD or NOCHANGE match could not be found"},
+    {CHECK_SETUP, 2, "a more specific SETUP or SETUPHOLD match could not be found"},
+    {CHECK_SETUP, 3, "a more specific SETUP match could not be found"},
+    {CHECK_SETUP, 4, "a more specific match could not be found"},
+    {CHECK_SETUP, 5, "a RECREM with no edge spec is a semantic superset of the template SETUP spec"},
+    {CHECK_SETUP, 6, "a RECOVERY with no edge spec is a semantic superset of the template SETUP spec"},
+    {CHECK_SETUP, 8, "a SETUPHOLD with no edge spec is a superset of the template SETUP spec"},
+    {CHECK_SETUP, 9, "a SETUP with no edge spec is a superset of the template SETUP spec"},
+    {CHECK_SETUP, 10, "the recovery portion of the RECREM has the same edge spec as the SETUP"},
+    {CHECK_SETUP, 11, "the RECOVERY has the same edge spec as the SETUP"},
+    {CHECK_SETUP, 12, "the setup portion of the NOCHANGE matches the SETUP edge spec"},
+    {CHECK_SETUP, 13, "the setup portion of the SETUPHOLD matches the SETUP edge spec"},
+    {CHECK_HOLD, 0, "a more specific HOLD, SETUPHOLD, NOCHANGE or REMOVAL match could not be found"},
+    {CHECK_HOLD, 1, "a more specific HOLD, SETUPHOLD or NOCHANGE match could not be found"},
+    {CHECK_HOLD, 2, "a more specific HOLD or SETUPHOLD match could not be found"},
+    {CHECK_HOLD, 3, "a more specific HOLD match could not be found"},
+    {CHECK_HOLD, 4, "a more specific match could not be found"},
+    {CHECK_HOLD, 5, "a RECREM with no edge spec is a semantic superset of the template HOLD spec"},
+    {CHECK_HOLD, 6, "a REMOVAL with no edge spec is a semantic superset of the template HOLD spec"},
+    {CHECK_HOLD, 8, "a SETUPHOLD with no edge spec is a superset of the template HOLD spec"},
+    {CHECK_HOLD, 9, "a HOLD with no edge spec is a superset of the template HOLD spec"},
+    {CHECK_HOLD, 10, "the removal portion of the RECREM has the same edge spec as the HOLD"},
+    {CHECK_HOLD, 11, "the REMOVAL has the same edge spec as the HOLD"},
+    {CHECK_HOLD, 12, "the setup portion of the NOCHANGE matches the HOLD edge spec"},
+    {CHECK_HOLD, 13, "the setup portion of the SETUPHOLD matches the HOLD edge spec"},
+    {CHECK_SETUPHOLD, 1, "a SETUPHOLD with no edge spec is a superset of the template SETUPHOLD"},
+    {CHECK_WIDTH, 0, "the edge specs don't match, but nothing better could be found"},
+    {CHECK_WIDTH, 1, "a WIDTH with no edge spec is a superset of the template WIDTH"},
+    {CHECK_PERIOD, 0, "the edge specs don't match, but nothing better could be found"},
+    {CHECK_PERIOD, 1, "a PERIOD with no edge spec is a superset of the template PERIOD"},
+};
+
+const size_t CANDIDATE_STEP = 256;
+
+// Reused by every find_check_candidates call; always room for the closing null.
+TimingCheck **candidates;
+size_t candidate_room;
+
+// The last paragraph written and the bits folded into it since.
+struct CheckRepeatRun {
+    TimingCheck *input;
+    TimingCheck *tmpl;
+    int low_bit;
+    int high_bit;
+};
+CheckRepeatRun run = {nullptr, nullptr, -1, -1};
+
+EdgeClass edge_class(int edge)
+{
+    switch (static_cast<EdgeKind>(edge)) {
+    case EDGE_POSEDGE:
+    case EDGE_01:
+    case EDGE_0Z:
+    case EDGE_Z1:
+        return CLASS_RISING;
+    case EDGE_NEGEDGE:
+    case EDGE_10:
+    case EDGE_1Z:
+    case EDGE_Z0:
+        return CLASS_FALLING;
+    case EDGE_NONE:
+        return CLASS_NONE;
+    }
+    return CLASS_NONE;
+}
+
+bool is_known_kind(int kind)
+{
+    switch (static_cast<CheckKind>(kind)) {
+    case CHECK_SETUP:
+    case CHECK_HOLD:
+    case CHECK_SETUPHOLD:
+    case CHECK_WIDTH:
+    case CHECK_PERIOD:
+    case CHECK_NOCHANGE:
+    case CHECK_RECOVERY:
+    case CHECK_REMOVAL:
+    case CHECK_RECREM:
+        return true;
+    case CHECK_OTHER:
+        return false;
+    }
+    return false;
+}
+
+bool same_name(const char *a, const char *b)
+{
+    return a && b && strcmp(a, b) == 0;
+}
+
+// The input data port carries the template's data bit, itself or in its range.
+bool covers_bit(const PortSpec *input, int bit)
+{
+    return input->msb == bit || (input->lsb != -1 && input->lsb <= bit && input->msb > bit);
+}
+
+bool ports_match(const TimingCheck *tmpl, const TimingCheck *input)
+{
+    if (!same_name(tmpl->ref_port.name, input->ref_port.name))
+        return false;
+    if (!tmpl->data_port.name || !input->data_port.name)
+        return true;
+    return strcmp(tmpl->data_port.name, input->data_port.name) == 0 &&
+           covers_bit(&input->data_port, tmpl->data_port.msb);
+}
+
+void clear_texts(ValueTriple *value)
+{
+    value->min = value->typ = value->max = nullptr;
+}
+
+// A HOLD takes the hold side of a two-value check.
+const ValueTriple *value_for(const TimingCheck *tmpl, const TimingCheck *chosen)
+{
+    bool hold_side = chosen->kind == CHECK_SETUPHOLD || chosen->kind == CHECK_NOCHANGE ||
+                     chosen->kind == CHECK_RECREM;
+    return tmpl->kind == CHECK_HOLD && hold_side ? &chosen->value2 : &chosen->value1;
+}
+
+void write_score_line(FILE *audit, const TimingCheck *check)
+{
+    if (check->score == MAX)
+        fputs("scored max ", audit);
+    else
+        fprintf(audit, "scored %3d ", check->score);
+    print_check_entry(audit, check);
+    fputc('\n', audit);
+}
+
+void flush_run(FILE *audit)
+{
+    audit_check_substitution(audit, nullptr, nullptr, 1);
+}
+
+TimingCheck *copy_check(const TimingCheck *tmpl)
+{
+    TimingCheck *copy = static_cast<TimingCheck *>(xmalloc(sizeof(TimingCheck)));
+    *copy = *tmpl;
+    copy->next = nullptr;
+    return copy;
+}
+
+// A SETUPHOLD without a partner is matched as a SETUP half and a HOLD half;
+// the result stays a SETUPHOLD carrying the two halves' values.
+void split_setuphold(CellInstance *template_cell, FILE *audit, const TimingCheck *tmpl,
+                     TimingCheck *result, TimingCheck *input_checks)
+{
+    fputs("\n--------\n", audit);
+    print_check_entry(audit, tmpl);
+    fputs("\nCould not find an appropriate SETUPHOLD mapping for this entry.\n"
+          "Splitting into SETUP and HOLD entries and trying each individually.\n",
+          audit);
+    TimingCheck *setup_half = copy_check(tmpl);
+    setup_half->kind = CHECK_SETUP;
+    TimingCheck *hold_half = copy_check(tmpl);
+    hold_half->kind = CHECK_HOLD;
+    hold_half->value1 = tmpl->value2;
+    TimingCheck *setup = remap_timing_checks(template_cell, audit, setup_half, input_checks);
+    TimingCheck *hold = remap_timing_checks(template_cell, audit, hold_half, input_checks);
+    result->value1 = setup->value1;
+    result->value2 = hold->value1;
+    free(setup);
+    free(hold);
+    free(setup_half);
+    free(hold_half);
+}
+
+void fill_from_defaults(CellInstance *template_cell, FILE *audit, TimingCheck *result)
+{
+    if (!template_cell->use_defaults) {
+        fputs("Defaults file was disabled\nNo timing information for this entry\n", audit);
+        msg_error(program_name, "Missing data for celltype \"%s\" (try turning TDEF support on)",
+                  template_cell->celltype);
+        clear_texts(&result->value1);
+        clear_texts(&result->value2);
+    } else if (template_cell->defaults) {
+        fputs("Scanning defaults\n", audit);
+        substitute_from_defaults(&result->value1, template_cell, audit, 1);
+    } else {
+        fputs("Unable to get replacement data from defaults file\n"
+              "No timing information for this entry\n",
+              audit);
+        msg_error(program_name, "Missing defaults data for celltype \"%s\"",
+                  template_cell->celltype);
+        clear_texts(&result->value1);
+        clear_texts(&result->value2);
+    }
+}
+
+void handle_unmatched(CellInstance *template_cell, FILE *audit, const TimingCheck *tmpl,
+                      TimingCheck *result, TimingCheck *input_checks)
+{
+    flush_run(audit);
+    if (tmpl->kind == CHECK_SETUPHOLD) {
+        split_setuphold(template_cell, audit, tmpl, result, input_checks);
+        return;
+    }
+    if (tmpl->value1.typ && strcmp(tmpl->value1.typ, "0") == 0) {
+        fputs("\n--------\nExplicit zero in timing check entry: ", audit);
+        print_check_entry(audit, tmpl);
+        fputs("\nPassing through unchanged.\n", audit);
+        return;
+    }
+    fputs("\n--------\nUnable to match timing check: ", audit);
+    print_check_entry(audit, tmpl);
+    fputc('\n', audit);
+    flush_run(audit);
+    fill_from_defaults(template_cell, audit, result);
+}
+
+} // namespace
+
+int check_match_score(const TimingCheck *tmpl, const TimingCheck *input)
+{
+    if (!is_known_kind(input->kind))
+        msg_fatal(15, program_name, "Unknown check type in input SDF");
+    for (const CheckScoreRow &row : check_score_rows) {
+        if (row.template_kind == tmpl->kind && row.input_kind == input->kind)
+            return row.scores[edge_class(tmpl->ref_port.edge)][edge_class(input->ref_port.edge)];
+    }
+    return -1;
+}
+
+const char *check_score_reason(int kind, int score)
+{
+    for (const CheckReason &reason : check_reasons) {
+        if (reason.template_kind == kind && reason.score == score)
+            return reason.text;
+    }
+    return score == MAX ? "the ports and active edge specs match perfectly" : "(reason unknown)";
+}
+
+TimingCheck **find_check_candidates(const TimingCheck *tmpl, TimingCheck *input_checks)
+{
+    if (!candidates) {
+        candidate_room = CANDIDATE_STEP;
+        candidates = static_cast<TimingCheck **>(xmalloc(candidate_room * sizeof(TimingCheck *)));
+    }
+    size_t count = 0;
+    for (TimingCheck *input = input_checks; input; input = input->next) {
+        if (input->kind == CHECK_OTHER || !ports_match(tmpl, input))
+            continue;
+        input->score = check_match_score(tmpl, input);
+        if (input->score == -1)
+            continue;
+        candidates[count++] = input;
+        if (count == candidate_room) {
+            candidate_room += CANDIDATE_STEP;
+            candidates = static_cast<TimingCheck **>(
+                xrealloc(candidates, candidate_room * sizeof(TimingCheck *)));
+        }
+    }
+    candidates[count] = nullptr;
+    return candidates;
+}
+
+TimingCheck *choose_timing_check(FILE *audit, TimingCheck *tmpl, TimingCheck **cands)
+{
+    if (!cands[0])
+        return nullptr;
+    TimingCheck *chosen = cands[0];
+    for (TimingCheck **c = cands + 1; *c && chosen->score != MAX; c++) {
+        if ((*c)->score > chosen->score)
+            chosen = *c;
+    }
+    if (audit_check_substitution(audit, tmpl, chosen, 0) && cands[1]) {
+        for (TimingCheck **c = cands; *c; c++) {
+            if (*c != chosen)
+                write_score_line(audit, *c);
+        }
+    }
+    return chosen;
+}
+
+int audit_check_substitution(FILE *audit, TimingCheck *tmpl, TimingCheck *input, int flush)
+{
+    if (flush && !run.input)
+        return 0;
+    if (!flush && input && input == run.input && tmpl->ref_cond == run.tmpl->ref_cond &&
+        tmpl->data_cond == run.tmpl->data_cond && tmpl->ref_port.edge == run.tmpl->ref_port.edge &&
+        tmpl->data_port.msb != -1) {
+        int bit = tmpl->data_port.msb;
+        if (run.low_bit == -1 || bit < run.low_bit)
+            run.low_bit = bit;
+        if (bit > run.high_bit)
+            run.high_bit = bit;
+        return 0;
+    }
+    if (run.low_bit != -1) {
+        fprintf(audit, "  Repeated for bits [%d:%d]\n", run.high_bit, run.low_bit);
+        run.low_bit = run.high_bit = -1;
+    }
+    run.input = flush ? nullptr : input;
+    run.tmpl = flush ? nullptr : tmpl;
+    if (flush)
+        return 1;
+    fputs("--------\nSubstituting ", audit);
+    print_check_entry(audit, tmpl);
+    fputs("for ", audit);
+    print_check_entry(audit, input);
+    fprintf(audit, "\nbecause %s.\n", check_score_reason(tmpl->kind, input->score));
+    return 1;
+}
+
+TimingCheck *remap_timing_checks(CellInstance *template_cell, FILE *audit,
+                                 TimingCheck *template_checks, TimingCheck *input_checks)
+{
+    TimingCheck *head = nullptr;
+    TimingCheck **tail = &head;
+    for (TimingCheck *tmpl = template_checks; tmpl; tmpl = tmpl->next) {
+        TimingCheck **cands = find_check_candidates(tmpl, input_checks);
+        TimingCheck *result = copy_check(tmpl);
+        *tail = result;
+        tail = &result->next;
+        TimingCheck *chosen = choose_timing_check(audit, tmpl, cands);
+        if (!chosen) {
+            handle_unmatched(template_cell, audit, tmpl, result, input_checks);
+            continue;
+        }
+        if (!tmpl->next)
+            flush_run(audit);
+        chosen->used = 1;
+        result->value1 = *value_for(tmpl, chosen);
+        result->value2 = chosen->value2;
+    }
+    return head;
+}

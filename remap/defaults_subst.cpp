@@ -1,4 +1,66 @@
-// Placeholder until this module is written.
 #include "remap/defaults_subst.h"
 
-void substitute_from_defaults(ValueTriple *, CellInstance *, FILE *, int) {}
+#include <cstring>
+#include <string>
+
+#include "config/tdef.h"
+#include "sdf/sdf_lexer.h"
+#include "support/messages.h"
+
+namespace {
+
+void clear_texts(ValueTriple *value)
+{
+    value->min = value->typ = value->max = nullptr;
+}
+
+} // namespace
+
+std::string defaults_value_text(long value, int shift)
+{
+    std::string text = std::to_string(value < 0 ? -value : value);
+    if (shift >= 0) {
+        text.append(static_cast<size_t>(shift), '0');
+    } else {
+        size_t places = static_cast<size_t>(-shift);
+        if (text.size() <= places)
+            text.insert(0, places + 1 - text.size(), '0');
+        text.insert(text.size() - places, 1, '.');
+    }
+    return value < 0 ? "-" + text : text;
+}
+
+void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, FILE *audit,
+                              int report)
+{
+    const char *name = value->typ;
+    if (!name) {
+        msg_error(program_name, "triple corrupt for cell, \"%s\"", template_cell->celltype);
+        clear_texts(value);
+        return;
+    }
+    if (strcmp(name, "0") == 0) {
+        fputs("Passing explicit zero through unchanged\n", audit);
+        return;
+    }
+    if (!template_cell->defaults) {
+        msg_warning(program_name, "tdef file for cell, \"%s\" not present", template_cell->celltype);
+        clear_texts(value);
+        return;
+    }
+    const TimingParam *param = tdef_find(template_cell->defaults, name);
+    if (!param) {
+        msg_error(program_name, "Timing patameter, \"%s\" not present in tdef file for cell \"%s\"",
+                  name, template_cell->celltype);
+        if (report)
+            fprintf(audit, "Parameter \"%s\" not present in defaults file\n", name);
+        clear_texts(value);
+        return;
+    }
+    if (report)
+        fprintf(audit, "Found parameter \"%s\" in defaults file\n", param->name);
+    std::string text = defaults_value_text(param->value, template_cell->scale_shift);
+    const char *stored =
+        sdf_store(text.c_str(), static_cast<int>(text.size()), template_cell->reader);
+    value->min = value->typ = value->max = stored;
+}

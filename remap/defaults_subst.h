@@ -2,11 +2,20 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "sdf/sdf_model.h"
 
 // Replaces the value's texts with the default of the parameter named by its
-// typ text, rescaled to the input's time unit. `report` off leaves out the
-// two audit lines that name the parameter.
+// typ text, rescaled to the input's time unit and kept in the template
+// reader's token store; min, typ and max then share that one text. A typ of
+// "0" is left as it is. Without a typ text, without defaults or without the
+// parameter the texts are cleared and the problem is reported. `report` off
+// leaves out the two audit lines that name the parameter.
 void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, FILE *audit,
                               int report);
+
+// `value` times 10 to the power `shift`, as decimal text: zeros appended for
+// a positive shift, a decimal point inserted (after padding with leading
+// zeros) for a negative one, so 7 with shift -3 gives 0.007.
+std::string defaults_value_text(long value, int shift);

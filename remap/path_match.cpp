@@ -1,4 +1,402 @@
-// Placeholder until this module is written.
 #include "remap/path_match.h"
 
-PathEntry *remap_iopaths(CellInstance *, FILE *, PathEntry *, PathEntry *, int) { return nullptr; }
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "config/cond.h"
+#include "config/prefs.h"
+#include "remap/defaults_subst.h"
+#include "remap/remap.h"
+#include "support/messages.h"
+#include "support/support.h"
+
+namespace {
+
+const int MAX = PATH_SCORE_MAX;
+
+// Rows by the input entry's edge, columns by the template's: posedge,
+// negedge, anything else. An input without an edge is a superset of an
+// edged template; a tristate edge resembles the edge it leaves or reaches.
+const int edge_scores[5][3] = {
+    {MAX, 1, 1}, // posedge, 01
+    {1, MAX, 1}, // negedge, 10
+    {2, 0, 0},   // 0z, z1
+    {0, 2, 0},   // 1z, z0
+    {3, 3, MAX}, // none
+};
+
+const char *const confused_reason =
+    "the remapping process has become confused. Please contact\nBrenlow technical support.";
+
+const char *const subscore_reasons[5] = {
+    "no better match based on conditional information could be found",
+    "both of the expressions were conditional",
+    "netither of the expressions were conditional",
+    "the conditions were determined to be equivalent",
+    "the conditions were described as equivalent in the preferences file",
+};
+
+const size_t CANDIDATE_STEP = 256;
+
+// Reused by every find_path_candidates call; always room for the closing null.
+PathEntry **candidates;
+size_t candidate_room;
+
+// The last paragraph written and the output bits folded into it since.
+struct PathRepeatRun {
+    PathEntry *input;
+    PathEntry *tmpl;
+    int mode;
+    int low_bit;
+    int high_bit;
+};
+PathRepeatRun run = {nullptr, nullptr, PATH_AUDIT_SUBSTITUTION, -1, -1};
+
+int input_edge_row(int edge)
+{
+    switch (static_cast<EdgeKind>(edge)) {
+    case EDGE_POSEDGE:
+    case EDGE_01:
+        return 0;
+    case EDGE_NEGEDGE:
+    case EDGE_10:
+        return 1;
+    case EDGE_0Z:
+    case EDGE_Z1:
+        return 2;
+    case EDGE_1Z:
+    case EDGE_Z0:
+        return 3;
+    case EDGE_NONE:
+        return 4;
+    }
+    return 4;
+}
+
+int template_edge_column(int edge)
+{
+    return edge == EDGE_POSEDGE ? 0 : edge == EDGE_NEGEDGE ? 1 : 2;
+}
+
+bool same_name(const char *a, const char *b)
+{
+    return a && b && strcmp(a, b) == 0;
+}
+
+bool covers_bit(const PortSpec *input, int bit)
+{
+    return input->msb == bit || (input->lsb != -1 && input->lsb <= bit && input->msb > bit);
+}
+
+// The condition without what merely restates the input port's active level.
+const CondExpr *effective_cond(const PathEntry *entry)
+{
+    if (entry->cond_on_input == 1)
+        return nullptr;
+    if (entry->cond_on_input == 2 && entry->cond && entry->cond->kind == COND_AND)
+        return entry->cond->right;
+    return entry->cond;
+}
+
+bool described_equivalent(const Preferences *prefs, const PathEntry *input,
+                          const PathEntry *tmpl)
+{
+    if (!prefs || !input->cond_text)
+        return false;
+    for (const CondEqRule *rule = prefs->condeq; rule; rule = rule->next) {
+        if (str_cmp_ignore_blanks(rule->condition, input->cond_text) == 0 &&
+            cond_equal(rule->template_cond, tmpl->cond))
+            return true;
+    }
+    return false;
+}
+
+void write_score_line(FILE *audit, const PathEntry *entry)
+{
+    if (entry->score == MAX)
+        fputs("scored max ", audit);
+    else
+        fprintf(audit, "scored %3d ", entry->score);
+    print_path_entry(audit, entry);
+    fputc('\n', audit);
+}
+
+void write_other_scores(FILE *audit, PathEntry **cands, const PathEntry *chosen)
+{
+    for (PathEntry **c = cands; *c; c++) {
+        if (*c != chosen)
+            write_score_line(audit, *c);
+    }
+}
+
+void flush_run(FILE *audit)
+{
+    audit_path_substitution(audit, nullptr, nullptr, PATH_AUDIT_FLUSH);
+}
+
+// Among the tied entries with the best subscore, the first with the greatest
+// mean delay; `best` is the first entry with that subscore.
+PathEntry *greatest_mean(const std::vector<PathEntry *> &ties, PathEntry *best, int mean_index)
+{
+    for (PathEntry *entry : ties) {
+        if (entry->subscore == best->subscore &&
+            entry->mean_delay[mean_index] > best->mean_delay[mean_index])
+            best = entry;
+    }
+    return best;
+}
+
+PathEntry *choose_among_ties(FILE *audit, const Preferences *prefs, PathEntry *tmpl,
+                             PathEntry **cands, int best_score, int mean_index)
+{
+    std::vector<PathEntry *> ties;
+    for (PathEntry **c = cands; *c; c++) {
+        if ((*c)->score == best_score)
+            ties.push_back(*c);
+    }
+    PathEntry *chosen = nullptr;
+    bool subscore_tie = false;
+    for (PathEntry *entry : ties) {
+        entry->subscore = condition_subscore(prefs, entry, tmpl);
+        if (!chosen || entry->subscore > chosen->subscore) {
+            chosen = entry;
+            subscore_tie = false;
+        } else if (entry->subscore == chosen->subscore) {
+            subscore_tie = true;
+        }
+    }
+    if (subscore_tie)
+        chosen = greatest_mean(ties, chosen, mean_index);
+
+    if (audit_path_substitution(audit, tmpl, chosen, PATH_AUDIT_SUBSTITUTION)) {
+        write_other_scores(audit, cands, chosen);
+        audit_path_substitution(audit, tmpl, chosen, PATH_AUDIT_CONDITION);
+        for (PathEntry *entry : ties) {
+            if (entry == chosen)
+                continue;
+            fprintf(audit, "subscore %d ", entry->subscore);
+            print_path_entry(audit, entry);
+            fputc('\n', audit);
+        }
+        if (subscore_tie)
+            audit_path_substitution(audit, tmpl, chosen, PATH_AUDIT_MEAN_DELAY);
+    }
+    return chosen;
+}
+
+void clear_delays(PathEntry *result)
+{
+    for (ValueTriple &delay : result->delays)
+        delay.min = delay.typ = delay.max = nullptr;
+}
+
+// The parameter lines are written once for a run of delays naming the same
+// parameter, which is how templates usually fill all six positions.
+void substitute_delays(CellInstance *template_cell, FILE *audit, PathEntry *result)
+{
+    const char *previous = nullptr;
+    for (ValueTriple &delay : result->delays) {
+        if (delay.absent || !delay.typ)
+            continue;
+        const char *name = delay.typ;
+        int report = !previous || strcmp(previous, name) != 0;
+        substitute_from_defaults(&delay, template_cell, audit, report);
+        previous = name;
+    }
+}
+
+void fill_from_defaults(CellInstance *template_cell, FILE *audit, PathEntry *result)
+{
+    if (!template_cell->use_defaults) {
+        fputs("Defaults file was disabled\nNo timing information for this entry\n", audit);
+        msg_error(program_name, "Missing data for celltype \"%s\" (try turning TDEF support on)",
+                  template_cell->celltype);
+        clear_delays(result);
+    } else if (template_cell->defaults) {
+        fputs("Scanning defaults\n", audit);
+        substitute_delays(template_cell, audit, result);
+    } else {
+        fputs("Unable to get replacement data from defaults file\n"
+              "No timing information for this entry\n",
+              audit);
+        msg_error(program_name, "Missing defaults data for celltype \"%s\"",
+                  template_cell->celltype);
+        clear_delays(result);
+    }
+}
+
+void take_values(PathEntry *result, const PathEntry *chosen)
+{
+    memcpy(result->delays, chosen->delays, sizeof result->delays);
+    if (chosen->has_retain) {
+        memcpy(result->retain, chosen->retain, sizeof result->retain);
+        result->has_retain = 1;
+    }
+}
+
+} // namespace
+
+int path_edge_score(const PathEntry *tmpl, const PathEntry *input)
+{
+    return edge_scores[input_edge_row(input->in_port.edge)][template_edge_column(tmpl->in_port.edge)];
+}
+
+int condition_subscore(const Preferences *prefs, const PathEntry *input, const PathEntry *tmpl)
+{
+    if (described_equivalent(prefs, input, tmpl))
+        return 4;
+    if ((input->cond_on_input == 1 && tmpl->cond_on_input == 1) ||
+        (!input->cond_text && !tmpl->cond_text))
+        return 2;
+    if (cond_equal(effective_cond(input), effective_cond(tmpl)))
+        return 3;
+    if (input->cond_text && tmpl->cond_text)
+        return 1;
+    return 0;
+}
+
+const char *path_score_reason(int score)
+{
+    switch (score) {
+    case MAX:
+        return "the two input edge specifications match exactly.";
+    case 3:
+        return "the SDF entry edge specification is a superset of the template\n"
+               "and no perfect match was found.";
+    case 2:
+        return "no superset or exact match for the template edge specification\n"
+               "could be found, but the SDF entry edge specification resembles\n"
+               "the template edge.";
+    case 1:
+        return "the edge specification in the template could not be found\n"
+               "anywhere in the SDF cell, but the ports match.";
+    case 0:
+        return "the ports match and a better match could not be found.";
+    default:
+        return confused_reason;
+    }
+}
+
+const char *path_subscore_reason(int subscore)
+{
+    return subscore >= 0 && subscore <= 4 ? subscore_reasons[subscore] : confused_reason;
+}
+
+PathEntry **find_path_candidates(const PathEntry *tmpl, PathEntry *input_paths)
+{
+    if (!candidates) {
+        candidate_room = CANDIDATE_STEP;
+        candidates = static_cast<PathEntry **>(xmalloc(candidate_room * sizeof(PathEntry *)));
+    }
+    size_t count = 0;
+    for (PathEntry *input = input_paths; input; input = input->next) {
+        if (!same_name(input->out_port.name, tmpl->out_port.name) ||
+            !same_name(input->in_port.name, tmpl->in_port.name) ||
+            !covers_bit(&input->out_port, tmpl->out_port.msb))
+            continue;
+        input->score = path_edge_score(tmpl, input);
+        candidates[count++] = input;
+        if (count == candidate_room) {
+            candidate_room += CANDIDATE_STEP;
+            candidates = static_cast<PathEntry **>(
+                xrealloc(candidates, candidate_room * sizeof(PathEntry *)));
+        }
+    }
+    candidates[count] = nullptr;
+    return candidates;
+}
+
+PathEntry *choose_iopath(FILE *audit, const Preferences *prefs, PathEntry *tmpl,
+                         PathEntry **cands, int mean_index)
+{
+    if (!cands[0])
+        return nullptr;
+    PathEntry *chosen = cands[0];
+    bool score_tie = false;
+    for (PathEntry **c = cands + 1; *c; c++) {
+        if ((*c)->score > chosen->score) {
+            chosen = *c;
+            score_tie = false;
+        } else if ((*c)->score == chosen->score) {
+            score_tie = true;
+        }
+    }
+    if (score_tie)
+        return choose_among_ties(audit, prefs, tmpl, cands, chosen->score, mean_index);
+    if (audit_path_substitution(audit, tmpl, chosen, PATH_AUDIT_SUBSTITUTION))
+        write_other_scores(audit, cands, chosen);
+    return chosen;
+}
+
+int audit_path_substitution(FILE *audit, PathEntry *tmpl, PathEntry *input, int mode)
+{
+    if (mode == PATH_AUDIT_FLUSH && !run.input)
+        return 0;
+    if (mode <= run.mode && input && input == run.input && tmpl->cond_text == run.tmpl->cond_text &&
+        tmpl->in_port.edge == run.tmpl->in_port.edge && tmpl->out_port.msb != -1) {
+        int bit = tmpl->out_port.msb;
+        if (run.low_bit == -1 || bit < run.low_bit)
+            run.low_bit = bit;
+        if (bit > run.high_bit)
+            run.high_bit = bit;
+        return 0;
+    }
+    if (run.low_bit != -1) {
+        fprintf(audit, "  Repeated for bits [%d:%d]\n", run.high_bit, run.low_bit);
+        run.low_bit = run.high_bit = -1;
+    }
+    run.mode = mode;
+    run.input = input;
+    run.tmpl = tmpl;
+    switch (static_cast<PathAuditMode>(mode)) {
+    case PATH_AUDIT_SUBSTITUTION:
+        fputs("--------\nSubstituting ", audit);
+        print_path_entry(audit, tmpl);
+        fputs("for ", audit);
+        print_path_entry(audit, input);
+        fprintf(audit, "\nbecause %s", path_score_reason(input->score));
+        if (input->score != MAX)
+            fprintf(audit, " (score %d)", input->score);
+        fputc('\n', audit);
+        break;
+    case PATH_AUDIT_CONDITION:
+        fprintf(audit, "---\nRefined because %s (subscore %d)\n",
+                path_subscore_reason(input->subscore), input->subscore);
+        break;
+    case PATH_AUDIT_MEAN_DELAY:
+        fputs("---\nRefined because the mean delay was greater than the other candidates'", audit);
+        break;
+    case PATH_AUDIT_FLUSH:
+        break;
+    }
+    return 1;
+}
+
+PathEntry *remap_iopaths(CellInstance *template_cell, FILE *audit, PathEntry *template_paths,
+                         PathEntry *input_paths, int mean_index)
+{
+    PathEntry *head = nullptr;
+    PathEntry **tail = &head;
+    for (PathEntry *tmpl = template_paths; tmpl; tmpl = tmpl->next) {
+        PathEntry **cands = find_path_candidates(tmpl, input_paths);
+        PathEntry *result = static_cast<PathEntry *>(xmalloc(sizeof(PathEntry)));
+        *result = *tmpl;
+        result->next = nullptr;
+        *tail = result;
+        tail = &result->next;
+        PathEntry *chosen = choose_iopath(audit, template_cell->prefs, tmpl, cands, mean_index);
+        if (chosen) {
+            if (!tmpl->next)
+                flush_run(audit);
+            chosen->used = 1;
+            take_values(result, chosen);
+            continue;
+        }
+        flush_run(audit);
+        fprintf(audit, "++++++++\nCouldn't find a match for IOPATH between %s and %s\n",
+                tmpl->in_port.name, tmpl->out_port.name);
+        fill_from_defaults(template_cell, audit, result);
+    }
+    return head;
+}
