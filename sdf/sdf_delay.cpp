@@ -1,8 +1,328 @@
-// Placeholder until this module is written.
+// The DELAY block. Only an ABSOLUTE block is read; its IOPATH, COND IOPATH,
+// PATH and INTERCONNECT entries are appended to the cell's lists in file
+// order and anything else is skipped with a warning. A COND's condition is
+// rebuilt from identifier tokens with one blank between tokens, except where
+// two characters belong to one operator or constant, so that the same
+// condition written with different spacing gives the same text; that text is
+// then parsed into a condition tree.
 #include "sdf/sdf_delay.h"
 
-int sdf_read_delay(SdfReader *, PathEntry **, PathDelay **, InterconnectDelay **) { return 0; }
-int sdf_read_iopath(SdfReader *, PathEntry *) { return 0; }
-int sdf_read_path(SdfReader *, PathDelay *) { return 0; }
-int sdf_read_interconnect(SdfReader *, InterconnectDelay *) { return 0; }
-double mean_component(const ValueTriple *, int) { return 0; }
+#include <cstdlib>
+#include <cstring>
+
+#include "config/cond.h"
+#include "sdf/sdf_lexer.h"
+#include "sdf/sdf_values.h"
+#include "support/support.h"
+
+namespace {
+
+template <typename Record>
+Record *new_record()
+{
+    Record *rec = (Record *)xmalloc(sizeof(Record));
+    memset(rec, 0, sizeof *rec);
+    return rec;
+}
+
+template <typename Record>
+Record *append(Record ***tail)
+{
+    Record *rec = new_record<Record>();
+    **tail = rec;
+    *tail = &rec->next;
+    return rec;
+}
+
+// Growable heap text of a condition; handed over as the entry's cond_text.
+struct CondText {
+    char *text;
+    size_t len;
+    size_t cap;
+};
+
+void cond_text_append(CondText *ct, const char *tok, size_t len)
+{
+    if (ct->len + len + 2 > ct->cap) {
+        ct->cap = 2 * (ct->len + len + 2);
+        ct->text = (char *)xrealloc(ct->text, ct->cap);
+    }
+    memcpy(ct->text + ct->len, tok, len);
+    ct->len += len;
+    ct->text[ct->len++] = ' ';
+    ct->text[ct->len] = '\0';
+}
+
+// True when the token continues the previous one as one operator or
+// constant (==, !=, >=, <=, 1'b1, &&, ~&, ||, ~|, <<, >>, ~^, ^~).
+bool glues(char prev, const char *tok, int len)
+{
+    switch (tok[0]) {
+    case '=':
+        return prev && strchr("=!><", prev);
+    case '\'':
+        return prev == '1';
+    case 'b':
+    case 'B':
+        return len == 2 && prev == '\'';
+    case '&':
+        return prev == '&' || prev == '~';
+    case '|':
+        return prev == '|' || prev == '~';
+    case '<':
+        return prev == '<';
+    case '>':
+        return prev == '>';
+    case '^':
+        return prev == '~';
+    case '~':
+        return prev == '^';
+    }
+    return false;
+}
+
+// Reads the condition tokens of a COND entry through the keyword IOPATH.
+// On success `*text` is the heap text without the "(" of the IOPATH entry,
+// or null when the condition is empty.
+int read_cond_text(SdfReader *rd, char **text)
+{
+    CondText ct = {nullptr, 0, 0};
+    int depth = 0;
+    for (;;) {
+        int len;
+        char *tok = sdf_token(rd, &len);
+        if (!tok) {
+            free(ct.text);
+            return sdf_premature_end(rd);
+        }
+        if (sdf_is_keyword("IOPATH", tok, len))
+            break;
+        // Brackets inside an identifier are escaped name text, so only
+        // bracket tokens count.
+        if (len == 1 && (tok[0] == '(' || tok[0] == ')'))
+            depth += tok[0] == '(' ? 1 : -1;
+        if (depth < 0) {
+            free(ct.text);
+            msg_error_at(rd->source, "Expecting IOPATH");
+            sdf_skip_entry(rd);
+            sdf_skip_entry(rd);
+            return 0;
+        }
+        if (ct.len >= 2 && glues(ct.text[ct.len - 2], tok, len))
+            ct.len--;
+        cond_text_append(&ct, tok, len);
+    }
+    // The text ends in " ( " from the IOPATH entry's own bracket.
+    if (ct.len < 3) {
+        free(ct.text);
+        *text = nullptr;
+        return 1;
+    }
+    ct.text[ct.len - 3] = '\0';
+    *text = ct.text;
+    return 1;
+}
+
+bool is_name_of(const CondExpr *e, const char *name)
+{
+    return e && e->kind == COND_NAME && strcmp((const char *)e->left, name) == 0;
+}
+
+// The level the input has after its edge: the name itself after a rising
+// edge, its negation after a falling one.
+bool states_input_level(const CondExpr *e, const char *name, bool falling)
+{
+    if (!falling)
+        return is_name_of(e, name);
+    return e && e->kind == COND_NOT && is_name_of((const CondExpr *)e->left, name);
+}
+
+// 1 when the condition only restates the input's level after its edge, 2
+// when its first conjunct does, else 0.
+int classify_cond_on_input(const PathEntry *e)
+{
+    bool falling = false;
+    switch ((EdgeKind)e->in_port.edge) {
+    case EDGE_POSEDGE:
+    case EDGE_01:
+    case EDGE_0Z:
+    case EDGE_Z1:
+        break;
+    case EDGE_NEGEDGE:
+    case EDGE_10:
+    case EDGE_1Z:
+    case EDGE_Z0:
+        falling = true;
+        break;
+    case EDGE_NONE:
+        return 0;
+    }
+    const char *name = e->in_port.name;
+    if (!e->cond || !name)
+        return 0;
+    if (states_input_level(e->cond, name, falling))
+        return 1;
+    if (e->cond->kind == COND_AND &&
+        states_input_level((const CondExpr *)e->cond->left, name, falling))
+        return 2;
+    return 0;
+}
+
+int read_cond_iopath(SdfReader *rd, PathEntry *entry)
+{
+    if (!read_cond_text(rd, &entry->cond_text))
+        return 0;
+    entry->cond = entry->cond_text ? cond_parse(entry->cond_text) : nullptr;
+    if (!sdf_read_iopath(rd, entry)) {
+        sdf_skip_entry(rd);
+        sdf_skip_entry(rd);
+        return 0;
+    }
+    return sdf_skip_entry(rd) == 0;
+}
+
+int read_absolute_entries(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
+                          InterconnectDelay **interconnects)
+{
+    PathEntry **iopath_tail = iopaths;
+    PathDelay **path_tail = paths;
+    InterconnectDelay **interconnect_tail = interconnects;
+    for (;;) {
+        char *c = sdf_next_char(rd);
+        if (c && *c == ')')
+            return 1;
+        if (!c || *c != '(') {
+            msg_error_at(rd->source, "Expecting close bracket");
+            sdf_skip_entry(rd);
+            return 0;
+        }
+        int len;
+        char *keyword = sdf_keyword(rd, &len);
+        if (sdf_is_keyword("PATH", keyword, len)) {
+            if (!sdf_read_path(rd, append(&path_tail))) {
+                sdf_skip_entry(rd);
+                return 0;
+            }
+        } else if (sdf_is_keyword("INTERCONNECT", keyword, len)) {
+            if (!sdf_read_interconnect(rd, append(&interconnect_tail))) {
+                sdf_skip_entry(rd);
+                return 0;
+            }
+        } else if (sdf_is_keyword("IOPATH", keyword, len)) {
+            PathEntry *entry = append(&iopath_tail);
+            entry->score = -1;
+            if (!sdf_read_iopath(rd, entry)) {
+                sdf_skip_entry(rd);
+                return 0;
+            }
+        } else if (sdf_is_keyword("COND", keyword, len)) {
+            PathEntry *entry = append(&iopath_tail);
+            entry->score = -1;
+            if (!read_cond_iopath(rd, entry))
+                return 0;
+            entry->cond_on_input = classify_cond_on_input(entry);
+        } else {
+            msg_warning_at(rd->source, "Unknown entry in DELAY block, skipping");
+            if (sdf_skip_entry(rd) != 0)
+                return 0;
+        }
+    }
+}
+
+int read_delay_body(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
+                    InterconnectDelay **interconnects)
+{
+    char *c = sdf_next_char(rd);
+    if (!c || *c != '(') {
+        msg_error_at(rd->source, "Expecting open bracket");
+        return 0;
+    }
+    int len;
+    char *deltype = sdf_keyword(rd, &len);
+    if (!sdf_is_keyword("ABSOLUTE", deltype, len)) {
+        msg_error_at(rd->source, "Only ABSOLUTE delays supported");
+        return 0;
+    }
+    return read_absolute_entries(rd, iopaths, paths, interconnects);
+}
+
+} // namespace
+
+int sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
+                   InterconnectDelay **interconnects)
+{
+    *iopaths = nullptr;
+    *paths = nullptr;
+    *interconnects = nullptr;
+    int mode = rd->mode;
+    rd->mode = MODE_COLLECT;
+    int ok = read_delay_body(rd, iopaths, paths, interconnects);
+    rd->mode = mode;
+    // Whatever follows the ABSOLUTE block, such as a further deltype block,
+    // is passed over through the DELAY entry's closing bracket.
+    return ok && sdf_skip_entry(rd) == 0;
+}
+
+int sdf_read_iopath(SdfReader *rd, PathEntry *entry)
+{
+    if (sdf_read_port(rd, &entry->in_port) != 1 || sdf_read_port(rd, &entry->out_port) != 1)
+        return 0;
+    entry->has_retain = 0;
+    if (!sdf_read_values(rd, entry->delays)) {
+        // In the input the failed value read has taken the 'R' of "(RETAIN"
+        // for a number that is not there.
+        int len;
+        char *keyword = sdf_keyword(rd, &len);
+        if (!sdf_is_keyword("ETAIN", keyword, len)) {
+            msg_error_at(rd->source, "Malformed IOPATH");
+            return 0;
+        }
+        entry->has_retain = 1;
+        if (!sdf_read_values(rd, entry->retain)) {
+            msg_error_at(rd->source, "Malformed RETAIN");
+            return 0;
+        }
+        if (!sdf_read_values(rd, entry->delays)) {
+            msg_error_at(rd->source, "Malformed IOPATH");
+            return 0;
+        }
+    }
+    if (!rd->template_syntax) {
+        entry->mean_delay[0] = mean_component(entry->delays, 0);
+        if (rd->triple_form == FORM_TRIPLE) {
+            entry->mean_delay[1] = mean_component(entry->delays, 1);
+            entry->mean_delay[2] = mean_component(entry->delays, 2);
+        }
+    }
+    return 1;
+}
+
+int sdf_read_path(SdfReader *rd, PathDelay *entry)
+{
+    if (sdf_read_port(rd, &entry->port) != 1)
+        return 0;
+    return sdf_read_values(rd, entry->delays);
+}
+
+int sdf_read_interconnect(SdfReader *rd, InterconnectDelay *entry)
+{
+    if (sdf_read_port(rd, &entry->from_port) != 1 || sdf_read_port(rd, &entry->to_port) != 1)
+        return 0;
+    return sdf_read_values(rd, entry->delays);
+}
+
+double mean_component(const ValueTriple values[6], int which)
+{
+    double sum = 0;
+    int count = 0;
+    for (int i = 0; i < 6; i++) {
+        if (values[i].absent)
+            continue;
+        const char *text = which == 0 ? values[i].min : which == 1 ? values[i].typ : values[i].max;
+        if (!text)
+            continue;
+        sum += strtod(text, nullptr);
+        count++;
+    }
+    return count ? sum / count : 0;
+}
