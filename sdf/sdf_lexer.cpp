@@ -1,15 +1,493 @@
-// Placeholder until this module is written.
+// The SDF lexer. There is no token stream: each parser asks for the kind of
+// token its position in the grammar expects (keyword, identifier, quoted
+// string, number, or just the next significant character), and gets back a
+// pointer into the reader's line buffer plus a length. The input arrives in
+// pieces of at most one line (2047 characters); a token that runs into the end
+// of a piece is moved to the front of the buffer and the rest of its line is
+// read behind it. In MODE_ECHO every character passed over without being
+// returned (whitespace, comments, skipped entries) is written to the output as
+// it goes by, in runs rather than one character at a time.
 #include "sdf/sdf_lexer.h"
 
-SdfReader *sdf_reader_create(FILE *, const char *, const char *, FILE *, int, int) { return nullptr; }
-char *sdf_next_char(SdfReader *) { return nullptr; }
-char *sdf_keyword(SdfReader *, int *len) { *len = 0; return nullptr; }
-char *sdf_token(SdfReader *, int *len) { *len = 0; return nullptr; }
-char *sdf_quoted(SdfReader *, int *len) { *len = 0; return nullptr; }
-char *sdf_number(SdfReader *, int *len) { *len = 0; return nullptr; }
-int sdf_skip_entry(SdfReader *) { return 1; }
-void sdf_echo(SdfReader *, const char *, int) {}
-char *sdf_store(const char *, int, SdfReader *) { return nullptr; }
-bool sdf_refill_keep(SdfReader *, char **, char **) { return false; }
-int keyword_ncmp(const char *, const char *, int) { return 1; }
-bool sdf_is_keyword(const char *, const char *, int) { return false; }
+#include <cstdlib>
+#include <cstring>
+
+#include "support/support.h"
+
+namespace {
+
+const int PIECE_MAX = SDF_LINE_BUF - 1;
+
+enum CharClass : unsigned char {
+    CC_LETTER = 1,
+    CC_DIGIT = 2,
+    CC_SPACE = 4,
+    CC_SKIP_STOP = 8, // characters the entry skipper must look at
+    CC_NUMBER = 16,   // characters a "%lg" conversion may consume
+};
+
+struct CharTable {
+    unsigned char cls[256];
+    constexpr CharTable() : cls()
+    {
+        for (int c = 'a'; c <= 'z'; c++)
+            cls[c] |= CC_LETTER | CC_NUMBER;
+        for (int c = 'A'; c <= 'Z'; c++)
+            cls[c] |= CC_LETTER | CC_NUMBER;
+        for (int c = '0'; c <= '9'; c++)
+            cls[c] |= CC_DIGIT | CC_NUMBER;
+        for (const char *s = " \t\n\r\v\f"; *s; s++)
+            cls[static_cast<unsigned char>(*s)] |= CC_SPACE;
+        for (const char *s = "\t\n\"()/"; *s; s++)
+            cls[static_cast<unsigned char>(*s)] |= CC_SKIP_STOP;
+        cls[0] |= CC_SKIP_STOP;
+        for (const char *s = "._+-"; *s; s++)
+            cls[static_cast<unsigned char>(*s)] |= CC_NUMBER;
+    }
+};
+
+constexpr CharTable char_table;
+
+inline bool has_class(char c, unsigned char cls)
+{
+    return char_table.cls[static_cast<unsigned char>(c)] & cls;
+}
+
+inline bool is_letter(char c) { return has_class(c, CC_LETTER); }
+inline bool is_digit(char c) { return has_class(c, CC_DIGIT); }
+
+inline char fold(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+void echo_run(SdfReader *rd, const char *from, const char *to)
+{
+    if (rd->mode == MODE_ECHO && rd->out && to > from)
+        fwrite(from, 1, static_cast<size_t>(to - from), rd->out);
+}
+
+// Reads at most `room` characters of the current line into `dst`, stopping
+// after a newline, and terminates them. A NUL byte in the input would end the
+// piece early as seen by the scanners, so it is read as a blank instead.
+int read_piece(FILE *in, char *dst, int room)
+{
+    int n = 0;
+    if (!in || feof(in)) {
+        dst[0] = '\0';
+        return 0;
+    }
+    while (n < room) {
+        int c = getc_unlocked(in);
+        if (c == EOF)
+            break;
+        if (c == '\0')
+            c = ' ';
+        dst[n++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
+    dst[n] = '\0';
+    return n;
+}
+
+bool read_next_piece(SdfReader *rd)
+{
+    rd->pos = rd->line_buf;
+    return read_piece(rd->source->stream, rd->line_buf, PIECE_MAX) > 0;
+}
+
+// Passes a block comment whose "/*" starts at `p`; returns the character
+// after its "*/", or null at end of input (reported).
+char *pass_block_comment(SdfReader *rd, char *p, char **run)
+{
+    bool star = false;
+    p += 2;
+    for (;;) {
+        char c = *p;
+        if (c == '\0') {
+            echo_run(rd, *run, p);
+            if (!read_next_piece(rd)) {
+                msg_error_at(rd->source, "End of file inside comment.");
+                return nullptr;
+            }
+            p = *run = rd->line_buf;
+            continue;
+        }
+        if (star && c == '/')
+            return p + 1;
+        star = c == '*';
+        if (c == '\n')
+            rd->source->line++;
+        p++;
+    }
+}
+
+// Passes a line comment starting at `p` through its newline; null at end of
+// input (reported as a warning: the comment itself is complete).
+char *pass_line_comment(SdfReader *rd, char *p, char **run)
+{
+    p += 2;
+    for (;;) {
+        char *nl = strchr(p, '\n');
+        if (nl) {
+            rd->source->line++;
+            return nl + 1;
+        }
+        echo_run(rd, *run, p + strlen(p));
+        if (!read_next_piece(rd)) {
+            msg_warning_at(rd->source, "End of file inside comment.");
+            return nullptr;
+        }
+        p = *run = rd->line_buf;
+    }
+}
+
+} // namespace
+
+SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
+                             FILE *out, int mode, int template_syntax)
+{
+    SdfReader *rd = static_cast<SdfReader *>(xmalloc(sizeof(SdfReader)));
+    rd->source = source_file_init(nullptr, in, name);
+    rd->out_name = out_name;
+    rd->out = out;
+    rd->divider = '.';
+    rd->timescale_exp = 3;
+    rd->mode = mode;
+    rd->template_syntax = template_syntax;
+    rd->triple_form = FORM_UNDECIDED;
+    rd->store_block = nullptr;
+    rd->store_next = nullptr;
+    rd->cells = nullptr;
+    // The newline only starts the line count at 1; it is never echoed.
+    rd->line_buf[0] = '\n';
+    rd->line_buf[1] = '\0';
+    rd->pos = rd->line_buf;
+    return rd;
+}
+
+bool sdf_refill_keep(SdfReader *rd, char **start, char **scan)
+{
+    int kept = static_cast<int>(*scan - *start);
+    memmove(rd->line_buf, *start, static_cast<size_t>(kept));
+    *start = rd->line_buf;
+    *scan = rd->line_buf + kept;
+    rd->pos = *scan;
+    if (kept >= PIECE_MAX) {
+        rd->line_buf[PIECE_MAX] = '\0';
+        return false;
+    }
+    return read_piece(rd->source->stream, *scan, PIECE_MAX - kept) > 0;
+}
+
+char *sdf_next_char(SdfReader *rd)
+{
+    char *p = rd->pos;
+    char *run = p; // passed-over text not yet echoed
+    for (;;) {
+        char c = *p;
+        if (c == '\0') {
+            echo_run(rd, run, p);
+            if (!read_next_piece(rd))
+                return nullptr;
+            p = run = rd->line_buf;
+            continue;
+        }
+        if (c == '\n') {
+            if (rd->source->line++ == 0) {
+                echo_run(rd, run, p);
+                run = p + 1;
+            }
+            p++;
+            continue;
+        }
+        if (has_class(c, CC_SPACE)) {
+            p++;
+            continue;
+        }
+        if (c == '/') {
+            if (p[1] == '\0') {
+                echo_run(rd, run, p);
+                char *scan = p + 1;
+                sdf_refill_keep(rd, &p, &scan);
+                run = p;
+            }
+            // A '/' that ends the input starts no comment: it is significant.
+            if (p[1] == '*' || p[1] == '/') {
+                p = p[1] == '*' ? pass_block_comment(rd, p, &run)
+                                : pass_line_comment(rd, p, &run);
+                if (!p)
+                    return nullptr;
+                continue;
+            }
+        }
+        echo_run(rd, run, p);
+        rd->pos = p + 1;
+        return p;
+    }
+}
+
+char *sdf_keyword(SdfReader *rd, int *len)
+{
+    char *start = sdf_next_char(rd);
+    if (!start) {
+        *len = 0;
+        return nullptr;
+    }
+    char *p = start + 1;
+    if (is_letter(*start)) {
+        for (;;) {
+            while (is_letter(*p))
+                p++;
+            if (*p != '\0')
+                break;
+            if (!sdf_refill_keep(rd, &start, &p)) {
+                msg_error_at(rd->source, "Internal buffer overflow reading keyword\n");
+                *len = 0;
+                return nullptr;
+            }
+        }
+    }
+    rd->pos = p;
+    *len = static_cast<int>(p - start);
+    return start;
+}
+
+char *sdf_token(SdfReader *rd, int *len)
+{
+    char *start = sdf_next_char(rd);
+    *len = 0;
+    if (!start)
+        return nullptr;
+    char divider = rd->divider;
+    char *p = start;
+    if (!has_class(*p, CC_LETTER | CC_DIGIT) && *p != '_' && *p != divider) {
+        *len = 1;
+        return start;
+    }
+    bool escaped = false, in_range = false;
+    for (;;) {
+        char c = *p;
+        if (c == '\0') {
+            if (!sdf_refill_keep(rd, &start, &p)) {
+                msg_error_at(rd->source, "Internal buffer overflow reading token\n");
+                return nullptr;
+            }
+            continue;
+        }
+        if (escaped) {
+            escaped = false;
+            if (c == '\n')
+                rd->source->line++;
+        } else if (in_range) {
+            if (c == ']') {
+                p++;
+                break;
+            }
+            if (has_class(c, CC_LETTER) || c == '_' || c == '\\' || c == divider) {
+                msg_error_at(rd->source, "Illegal range specifier");
+                rd->pos = p;
+                return nullptr;
+            }
+            if (!is_digit(c) && c != ':')
+                break;
+        } else if (c == '\\') {
+            escaped = true;
+        } else if (c == '[') {
+            in_range = true;
+        } else if (!has_class(c, CC_LETTER | CC_DIGIT) && c != '_' && c != divider) {
+            break;
+        }
+        p++;
+    }
+    rd->pos = p;
+    *len = static_cast<int>(p - start);
+    return start;
+}
+
+char *sdf_quoted(SdfReader *rd, int *len)
+{
+    *len = 0;
+    char *quote = sdf_next_char(rd);
+    if (!quote)
+        return nullptr;
+    if (*quote != '"') {
+        msg_error_at(rd->source, "Expecting quoted string\n");
+        return nullptr;
+    }
+    for (char *p = quote + 1;; p++) {
+        char c = *p;
+        if (c == '"') {
+            rd->pos = p + 1;
+            *len = static_cast<int>(p - quote - 1);
+            return quote + 1;
+        }
+        if (c == '\t') {
+            msg_error_at(rd->source, "Illegal character in string\n");
+            rd->pos = p;
+            return nullptr;
+        }
+        if (c == '\n' || c == '\0') {
+            msg_error_at(rd->source, "Unterminated string\n");
+            rd->pos = p;
+            return nullptr;
+        }
+    }
+}
+
+char *sdf_number(SdfReader *rd, int *len)
+{
+    char *start = sdf_next_char(rd);
+    if (!start) {
+        msg_error_at(rd->source, "Expecting number\n");
+        *len = 0;
+        return nullptr;
+    }
+    // The conversion only ever consumes characters of this class, so a run
+    // of them that reaches the end of the piece may be a number cut in two.
+    char *end = start;
+    for (;;) {
+        while (has_class(*end, CC_NUMBER))
+            end++;
+        if (*end != '\0' || end == start || !sdf_refill_keep(rd, &start, &end))
+            break;
+    }
+    // Converting a bounded copy keeps the cost per number independent of how
+    // much of the line lies behind it.
+    char text[SDF_LINE_BUF];
+    size_t run = static_cast<size_t>(end - start);
+    memcpy(text, start, run);
+    text[run] = '\0';
+    double value;
+    int used = 0;
+    if (sscanf(text, "%lg%n", &value, &used) == 1 && used > 0) {
+        *len = used;
+    } else {
+        *len = 1;
+    }
+    rd->pos = start + *len;
+    return start;
+}
+
+int sdf_skip_entry(SdfReader *rd)
+{
+    char *p = rd->pos;
+    char *run = p;
+    int depth = 0, reported;
+    bool in_string = false;
+    for (;;) {
+        while (!has_class(*p, CC_SKIP_STOP))
+            p++;
+        switch (*p) {
+        case '\0':
+            echo_run(rd, run, p);
+            if (!read_next_piece(rd)) {
+                msg_error_at(rd->source, "Missing ')' at end of file.\n");
+                return 1;
+            }
+            p = run = rd->line_buf;
+            continue;
+        case '\t':
+            if (in_string) {
+                echo_run(rd, run, p);
+                msg_error_at(rd->source, "Illegal tab character in string.\n");
+                rd->pos = p;
+                return 1;
+            }
+            break;
+        case '\n':
+            if (in_string) {
+                echo_run(rd, run, p);
+                msg_error_at(rd->source, "Unterminated string.\n");
+                rd->pos = p;
+                return 1;
+            }
+            rd->source->line++;
+            break;
+        case '"':
+            in_string = !in_string;
+            break;
+        case '(':
+            if (!in_string)
+                depth++;
+            break;
+        case ')':
+            if (in_string)
+                break;
+            if (depth == 0) {
+                echo_run(rd, run, p + 1);
+                rd->pos = p + 1;
+                return 0;
+            }
+            depth--;
+            break;
+        case '/':
+            // Inside a quoted string a slash is text, never a comment.
+            if (in_string)
+                break;
+            echo_run(rd, run, p);
+            rd->pos = p;
+            reported = rd->source->errors + rd->source->warnings;
+            p = sdf_next_char(rd);
+            if (!p) {
+                // An unclosed comment has been reported by the comment reader.
+                if (rd->source->errors + rd->source->warnings == reported)
+                    msg_error_at(rd->source, "Missing ')' at end of file.\n");
+                return 1;
+            }
+            run = p;
+            if (*p == '/')
+                break;
+            continue; // the character after a comment is examined afresh
+        }
+        p++;
+    }
+}
+
+void sdf_echo(SdfReader *rd, const char *text, int len)
+{
+    if (!text) {
+        msg_error_at(rd->source, "Unexpected end of file");
+        return;
+    }
+    if (rd->out && len > 0)
+        fwrite(text, 1, static_cast<size_t>(len), rd->out);
+}
+
+char *sdf_store(const char *text, int len, SdfReader *rd)
+{
+    if (len >= SDF_STORE_BLOCK) {
+        msg_error_at(rd->source, "Token too long to store");
+        exit(1);
+    }
+    if (rd->mode != MODE_COLLECT)
+        return nullptr;
+    if (!rd->store_block || (rd->store_next - rd->store_block) + len >= SDF_STORE_BLOCK) {
+        rd->store_block = static_cast<char *>(xmalloc(SDF_STORE_BLOCK));
+        rd->store_next = rd->store_block;
+    }
+    char *copy = rd->store_next;
+    memcpy(copy, text, static_cast<size_t>(len));
+    copy[len] = '\0';
+    rd->store_next += len + 1;
+    return copy;
+}
+
+int keyword_ncmp(const char *keyword, const char *text, int n)
+{
+    for (int i = 0; i < n; i++) {
+        char a = fold(keyword[i]), b = fold(text[i]);
+        if (a != b)
+            return static_cast<unsigned char>(a) - static_cast<unsigned char>(b);
+        if (a == '\0')
+            return 0;
+    }
+    return 0;
+}
+
+bool sdf_is_keyword(const char *keyword, const char *text, int len)
+{
+    return text && strlen(keyword) == static_cast<size_t>(len) &&
+           keyword_ncmp(keyword, text, len) == 0;
+}
