@@ -19,13 +19,17 @@ struct TimingParam {
 };
 
 struct TimingDefaults {
-    ConfigTokenizer tokenizer;
-    int32_t timescale_ps;
-    TimingParam *params; // newest first
+    ConfigTokenizer tokenizer; // its store holds the parameter names
+    int32_t timescale_ps;      // unit of the TIMES line, in ps
+    TimingParam *params;       // newest first
 };
 
-// The defaults of `name`, or null with `status` saying why. Prints the file's
-// summary line in every case.
+// The defaults of `name`, or null with `status` saying why (TdefStatus):
+// TDEF_NOT_FOUND when the file cannot be read, TDEF_NOT_DEFAULTS when its
+// first line is no TIMES line, TDEF_CORRUPT after any error behind TIMES.
+// Numbers beyond 32 bits, read or reached by += and -=, are such errors.
+// Parameters still negative at the end are zeroed with a warning. Prints the
+// file's summary line in every case.
 TimingDefaults *tdef_read(const char *name, int *status);
 // Prints the summary line, then frees the parameters and the record.
 void tdef_free(TimingDefaults *defaults);
