@@ -143,6 +143,18 @@ char *pass_line_comment(SdfReader *rd, char *p, char **run)
     }
 }
 
+enum TokenRefill { TOKEN_GOES_ON, TOKEN_ENDS, TOKEN_OVERFLOWS };
+
+// Brings the rest of the line behind a token that reached the end of the
+// piece. A token cut by the end of the input is complete; only one that
+// fills the whole buffer cannot be read.
+TokenRefill refill_token(SdfReader *rd, char **start, char **scan)
+{
+    if (sdf_refill_keep(rd, start, scan))
+        return TOKEN_GOES_ON;
+    return *scan - *start < PIECE_MAX ? TOKEN_ENDS : TOKEN_OVERFLOWS;
+}
+
 } // namespace
 
 SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
@@ -242,7 +254,10 @@ char *sdf_keyword(SdfReader *rd, int *len)
                 p++;
             if (*p != '\0')
                 break;
-            if (!sdf_refill_keep(rd, &start, &p)) {
+            TokenRefill refill = refill_token(rd, &start, &p);
+            if (refill == TOKEN_ENDS)
+                break;
+            if (refill == TOKEN_OVERFLOWS) {
                 msg_error_at(rd->source, "Internal buffer overflow reading keyword\n");
                 *len = 0;
                 return nullptr;
@@ -270,7 +285,10 @@ char *sdf_token(SdfReader *rd, int *len)
     for (;;) {
         char c = *p;
         if (c == '\0') {
-            if (!sdf_refill_keep(rd, &start, &p)) {
+            TokenRefill refill = refill_token(rd, &start, &p);
+            if (refill == TOKEN_ENDS)
+                break;
+            if (refill == TOKEN_OVERFLOWS) {
                 msg_error_at(rd->source, "Internal buffer overflow reading token\n");
                 return nullptr;
             }

@@ -1,7 +1,435 @@
-// Placeholder until this module is written.
+// The SDF file reader. The header is read keyword by keyword in echo mode, so
+// every header entry reaches the output as written; only SDFVERSION, TIMESCALE
+// and DIVIDER are looked at. From the first CELL on the reader works in
+// collect mode and decides per cell: a cell whose type has a template is
+// parsed into a CellInstance, any other cell gets a rewritten opening and the
+// rest of it is copied by the entry skipper in echo mode. Text between cells
+// is passed over in collect mode, so it is dropped.
 #include "sdf/sdf_reader.h"
 
-CellInstance *sdf_read(const char *, const char *, FILE *, FILE *) { return nullptr; }
-int sdf_read_cell(SdfReader *, const char *) { return 0; }
-void sdf_check_end(SdfReader *) {}
-void sdf_set_scale_shifts(SdfReader *) {}
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "config/tdef.h"
+#include "config/template.h"
+#include "sdf/sdf_delay.h"
+#include "sdf/sdf_lexer.h"
+#include "sdf/sdf_timingcheck.h"
+#include "support/support.h"
+
+namespace {
+
+// Copied text is written in large blocks; the buffers live as long as the
+// streams they serve, so they are never freed.
+const size_t OUT_BUFFER_SIZE = 1 << 16;
+
+struct OutBuffer {
+    OutBuffer *next;
+    char data[OUT_BUFFER_SIZE];
+};
+
+OutBuffer *out_buffers;
+
+void buffer_output(FILE *out)
+{
+    OutBuffer *buf = static_cast<OutBuffer *>(xmalloc(sizeof(OutBuffer)));
+    buf->next = out_buffers;
+    out_buffers = buf;
+    setvbuf(out, buf->data, _IOFBF, OUT_BUFFER_SIZE);
+}
+
+bool is_char(const char *tok, int len, char c)
+{
+    return tok && len == 1 && *tok == c;
+}
+
+void premature_end(SdfReader *rd)
+{
+    msg_error_at(rd->source, "Premature end of file found.");
+}
+
+// After a read that yielded nothing: end of input is reported here, any
+// other cause has been reported by the lexer.
+void report_if_end(SdfReader *rd, int errors_before)
+{
+    if (rd->source->errors == errors_before)
+        premature_end(rd);
+}
+
+// 1 when the version text names a version this tool reads.
+int check_version(SdfReader *rd, const char *text, int len)
+{
+    static const char *const versions[] = {"2.1", "3.0", "4.0"};
+    for (int i = 0; i + 3 <= len; i++) {
+        for (const char *version : versions) {
+            if (memcmp(text + i, version, 3) != 0)
+                continue;
+            bool after_digit = i >= 1 && text[i - 1] >= '0' && text[i - 1] <= '9';
+            bool after_digit_dot = i >= 2 && text[i - 1] == '.' && text[i - 2] >= '0' &&
+                                   text[i - 2] <= '9';
+            if (after_digit || after_digit_dot)
+                msg_warning_at(rd->source, "Version string, \"%.*s\" is ambiguous", len, text);
+            return 1;
+        }
+    }
+    msg_error_at(rd->source, "SDF file must be vesrion 2.1, 3.0 or 4.0");
+    return 0;
+}
+
+int read_sdfversion(SdfReader *rd)
+{
+    int errors = rd->source->errors, len;
+    char *text = sdf_quoted(rd, &len);
+    if (!text) {
+        report_if_end(rd, errors);
+        return 0;
+    }
+    if (!check_version(rd, text, len))
+        return 0;
+    fputc('"', rd->out);
+    fwrite(text, 1, static_cast<size_t>(len), rd->out);
+    fputc('"', rd->out);
+    sdf_skip_entry(rd);
+    return 1;
+}
+
+double number_value(const char *text, int len)
+{
+    char copy[SDF_LINE_BUF];
+    double value = 0;
+    memcpy(copy, text, static_cast<size_t>(len));
+    copy[len] = '\0';
+    if (sscanf(copy, "%lg", &value) != 1)
+        return 0;
+    return std::trunc(value);
+}
+
+// A missing number or unit ends the entry's handling; the header loop then
+// meets the end of input.
+void read_timescale(SdfReader *rd)
+{
+    int len;
+    char *number = sdf_number(rd, &len);
+    sdf_echo(rd, number, len);
+    if (!number)
+        return;
+    double value = number_value(number, len);
+    char *unit = sdf_keyword(rd, &len);
+    sdf_echo(rd, unit, len);
+    if (!unit)
+        return;
+    switch (*unit) {
+    case 'p':
+        rd->timescale_exp = 0;
+        break;
+    case 'n':
+        rd->timescale_exp = 3;
+        break;
+    case 'u':
+        rd->timescale_exp = 6;
+        break;
+    default:
+        msg_error_at(rd->source, "Illegal timescale specifier, must be ps, ns or us.");
+    }
+    if (value == 10)
+        rd->timescale_exp += 1;
+    else if (value == 100)
+        rd->timescale_exp += 2;
+    else if (value != 1)
+        msg_error_at(rd->source, "Illegal timescale number, must be 1, 10 or 100");
+    sdf_skip_entry(rd);
+}
+
+void read_divider(SdfReader *rd)
+{
+    int len;
+    char *divider = sdf_keyword(rd, &len);
+    sdf_echo(rd, divider, len);
+    if (!divider)
+        return;
+    if (len == 1 && (*divider == '.' || *divider == '/'))
+        rd->divider = *divider;
+    else
+        msg_error_at(rd->source, "Illegal DIVIDER entry, must be '.' or '/'");
+    sdf_skip_entry(rd);
+}
+
+// Reads the header after "(DELAYFILE". 1 when the first CELL keyword has been
+// read (the reader is then in collect mode), 0 on failure (reported).
+int read_header(SdfReader *rd)
+{
+    for (;;) {
+        int len;
+        char *tok = sdf_keyword(rd, &len);
+        if (!tok) {
+            premature_end(rd);
+            return 0;
+        }
+        if (is_char(tok, len, '(')) {
+            // Collect mode drops whatever stands between '(' and the keyword.
+            rd->mode = MODE_COLLECT;
+            tok = sdf_keyword(rd, &len);
+            if (!tok) {
+                premature_end(rd);
+                return 0;
+            }
+            if (sdf_is_keyword("CELL", tok, len))
+                return 1;
+            rd->mode = MODE_ECHO;
+            fputc('(', rd->out);
+        }
+        sdf_echo(rd, tok, len);
+        if (sdf_is_keyword("SDFVERSION", tok, len)) {
+            if (!read_sdfversion(rd))
+                return 0;
+        } else if (sdf_is_keyword("TIMESCALE", tok, len)) {
+            read_timescale(rd);
+        } else if (sdf_is_keyword("DIVIDER", tok, len)) {
+            read_divider(rd);
+        }
+    }
+}
+
+// Copies a cell without template: a fixed opening, then the input's own text
+// from the end of the CELLTYPE entry through the cell's closing bracket.
+int copy_cell(SdfReader *rd, const char *celltype, int len)
+{
+    rd->mode = MODE_ECHO;
+    fputs("(CELL\n    (CELLTYPE \"", rd->out);
+    fwrite(celltype, 1, static_cast<size_t>(len), rd->out);
+    fputs("\")\n", rd->out);
+    int failed = sdf_skip_entry(rd);
+    rd->mode = MODE_COLLECT;
+    return !failed;
+}
+
+// One CELL after its keyword: collected when its type has a template,
+// copied otherwise. 0 on failure (reported).
+int read_cell_entry(SdfReader *rd)
+{
+    int errors = rd->source->errors, len;
+    char *tok;
+    do {
+        tok = sdf_keyword(rd, &len);
+        if (!tok) {
+            report_if_end(rd, errors);
+            return 0;
+        }
+    } while (!sdf_is_keyword("CELLTYPE", tok, len));
+    char *name = sdf_quoted(rd, &len);
+    if (!name) {
+        report_if_end(rd, errors);
+        return 0;
+    }
+    // Only the copy's opening needs the name, so it is kept in scratch space
+    // rather than the token store, which would grow with every copied cell.
+    char celltype[SDF_LINE_BUF];
+    memcpy(celltype, name, static_cast<size_t>(len));
+    celltype[len] = '\0';
+    CellInstance *tmpl = template_lookup(celltype, len);
+    if (sdf_skip_entry(rd))
+        return 0;
+    if (tmpl)
+        return sdf_read_cell(rd, tmpl->celltype);
+    return copy_cell(rd, celltype, len);
+}
+
+// A top-level block other than CELL is copied whole.
+int copy_unknown_block(SdfReader *rd, const char *keyword, int len)
+{
+    msg_warning_at(rd->source, "Unknown SDF block - skipping");
+    rd->mode = MODE_ECHO;
+    fputc('(', rd->out);
+    sdf_echo(rd, keyword, len);
+    int failed = sdf_skip_entry(rd);
+    rd->mode = MODE_COLLECT;
+    return !failed;
+}
+
+CellTemplate *registry_entry_of(const char *celltype)
+{
+    for (CellTemplate *entry = template_registry; entry; entry = entry->next) {
+        CellInstance *cell = template_cell_of(entry);
+        if (cell && strcmp(cell->celltype, celltype) == 0)
+            return entry;
+    }
+    return nullptr;
+}
+
+CellInstance *link_templates(SdfReader *rd)
+{
+    rd->mode = MODE_ECHO;
+    for (CellInstance *inst = rd->cells; inst; inst = inst->next) {
+        CellTemplate *entry = registry_entry_of(inst->celltype);
+        if (!entry)
+            msg_fatal(10, program_name, "Unable to find celltype \"%s\"", inst->celltype);
+        inst->template_cell = template_cell_of(entry);
+    }
+    return rd->cells;
+}
+
+// The cell list, entered with the first CELL keyword just read.
+CellInstance *read_cells(SdfReader *rd)
+{
+    sdf_set_scale_shifts(rd);
+    const char *tok = "CELL";
+    int len = 4;
+    for (;;) {
+        if (is_char(tok, len, '(')) {
+            tok = sdf_keyword(rd, &len);
+            if (!tok) {
+                premature_end(rd);
+                return nullptr;
+            }
+            int ok = sdf_is_keyword("CELL", tok, len) ? read_cell_entry(rd)
+                                                       : copy_unknown_block(rd, tok, len);
+            if (!ok)
+                return nullptr;
+        } else if (is_char(tok, len, ')')) {
+            return link_templates(rd);
+        } else if (sdf_is_keyword("CELL", tok, len) && !read_cell_entry(rd)) {
+            return nullptr;
+        }
+        tok = sdf_keyword(rd, &len);
+        if (!tok) {
+            premature_end(rd);
+            return nullptr;
+        }
+    }
+}
+
+// Appends at the tail; the last cell appended is remembered so that a file
+// of many collected cells is not walked once per cell.
+void append_cell(SdfReader *rd, CellInstance *cell)
+{
+    static CellInstance *last;
+    if (!rd->cells) {
+        rd->cells = cell;
+    } else {
+        CellInstance *tail = last && last->reader == rd && !last->next ? last : rd->cells;
+        while (tail->next)
+            tail = tail->next;
+        tail->next = cell;
+    }
+    last = cell;
+}
+
+// Reads one entry of a cell after its '('; 0 on failure (reported).
+int read_cell_item(SdfReader *rd, CellInstance *cell)
+{
+    int errors = rd->source->errors, len;
+    char *kw = sdf_keyword(rd, &len);
+    if (!kw) {
+        report_if_end(rd, errors);
+        return 0;
+    }
+    if (sdf_is_keyword("INSTANCE", kw, len)) {
+        char *path = sdf_token(rd, &len);
+        if (!path) {
+            report_if_end(rd, errors);
+            return 0;
+        }
+        // "(INSTANCE)" names the top level: an empty path, entry complete.
+        if (is_char(path, len, ')')) {
+            cell->instance = sdf_store("", 0, rd);
+            return 1;
+        }
+        cell->instance = sdf_store(path, len, rd);
+        return !sdf_skip_entry(rd);
+    }
+    if (sdf_is_keyword("CORRELATION", kw, len))
+        return !sdf_skip_entry(rd);
+    if (sdf_is_keyword("DELAY", kw, len))
+        return sdf_read_delay(rd, &cell->iopaths, &cell->paths, &cell->interconnects);
+    if (sdf_is_keyword("TIMINGCHECK", kw, len)) {
+        TimingCheck *checks = sdf_read_timingcheck(rd);
+        if (!checks)
+            return 0;
+        cell->checks = checks;
+        return 1;
+    }
+    msg_warning_at(rd->source, "Unrecognised timing_spec entry");
+    return !sdf_skip_entry(rd);
+}
+
+} // namespace
+
+CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out)
+{
+    SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0);
+    if (out)
+        buffer_output(out);
+    char *open = sdf_next_char(rd);
+    if (!open || *open != '(') {
+        msg_error_at(rd->source, "Expecting '('.  Bailing out\n");
+        return nullptr;
+    }
+    fputc('(', out);
+    int len;
+    char *tok = sdf_keyword(rd, &len);
+    if (!sdf_is_keyword("DELAYFILE", tok, len)) {
+        msg_error_at(rd->source, "Expected 'DELAYFILE'.  Bailing out\n");
+        return nullptr;
+    }
+    sdf_echo(rd, tok, len);
+    if (!read_header(rd))
+        return nullptr;
+    return read_cells(rd);
+}
+
+int sdf_read_cell(SdfReader *rd, const char *celltype)
+{
+    CellInstance *cell = static_cast<CellInstance *>(xmalloc(sizeof(CellInstance)));
+    memset(cell, 0, sizeof(CellInstance));
+    cell->celltype = celltype;
+    cell->reader = rd;
+    append_cell(rd, cell);
+    for (;;) {
+        int errors = rd->source->errors, len;
+        char *tok = sdf_keyword(rd, &len);
+        if (!tok) {
+            report_if_end(rd, errors);
+            return 0;
+        }
+        if (is_char(tok, len, ')')) {
+            if (cell->instance)
+                return 1;
+            msg_error_at(rd->source, "Cell %s does not contain an instance", celltype);
+            return 0;
+        }
+        if (!is_char(tok, len, '(')) {
+            msg_error_at(rd->source, "Expected open bracket");
+            return 0;
+        }
+        if (!read_cell_item(rd, cell))
+            return 0;
+    }
+}
+
+void sdf_check_end(SdfReader *rd)
+{
+    fputs("\n)", rd->out);
+    int len;
+    char *tok = sdf_keyword(rd, &len);
+    if (tok) {
+        msg_error_at(rd->source, "Garbage at end of file");
+        for (; tok; tok = sdf_keyword(rd, &len))
+            sdf_echo(rd, tok, len);
+    }
+    free(rd);
+}
+
+void sdf_set_scale_shifts(SdfReader *rd)
+{
+    for (CellTemplate *entry = template_registry; entry; entry = entry->next) {
+        CellInstance *cell = template_cell_of(entry);
+        if (!cell || !cell->defaults)
+            continue;
+        int digits = 0;
+        for (int64_t power = 1; power < cell->defaults->timescale_ps; power *= 10)
+            digits++;
+        cell->scale_shift = digits - rd->timescale_exp;
+    }
+}

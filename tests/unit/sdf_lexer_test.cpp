@@ -259,10 +259,18 @@ TEST(SdfLexer, TokensAcrossPieceBoundaries)
     EXPECT_EQ(text.substr(0, text.size() - 1), comment.echoed());
     EXPECT_EQ(2, comment.rd->source->line);
 
+    // The end of the input ends a token; only a token filling the buffer fails.
+    Lexer last(std::string(SDF_LINE_BUF - 2, ' ') + "\nCELL top.u1");
+    EXPECT_EQ("CELL", last.keyword());
+    EXPECT_EQ("top.u1", last.token());
     testing::internal::CaptureStderr();
-    Lexer longword(std::string(SDF_LINE_BUF + 10, 'a') + "\n");
+    Lexer longword(std::string(SDF_LINE_BUF - 1 + 11, 'a') + "\n");
     EXPECT_EQ("<none>", longword.keyword());
-    EXPECT_EQ("input, line 1 - Error : Internal buffer overflow reading keyword\n\n",
+    EXPECT_EQ(std::string(11, 'a'), longword.keyword());
+    Lexer longname(std::string(SDF_LINE_BUF - 1, 'b'));
+    EXPECT_EQ("<none>", longname.token());
+    EXPECT_EQ("input, line 1 - Error : Internal buffer overflow reading keyword\n\n"
+              "input, line 1 - Error : Internal buffer overflow reading token\n\n",
               testing::internal::GetCapturedStderr());
 }
 
