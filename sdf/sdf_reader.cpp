@@ -361,6 +361,7 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
     SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0);
     if (out)
         buffer_output(out);
+    buffer_output(in);
     char *open = sdf_next_char(rd);
     if (!open || *open != '(') {
         msg_error_at(rd->source, "Expecting '('.  Bailing out\n");
