@@ -112,6 +112,18 @@ TEST(CfgTokenizer, StrayCharactersAfterContinuationWarnOnTheirLine)
     EXPECT_EQ(" v", line_tokens(&skipped.tk));
     EXPECT_EQ("in.cfg, line 2 - Warning : Unexpected characters after '\\' (ignored)\n",
               skipped.messages());
+
+    // Blank-line tests and failed string reads look ahead over a continuation
+    // and take it back; its stray text is still reported once.
+    testing::internal::CaptureStderr();
+    CfgText looked_ahead("\\ x\n# blank\n\\ y\n k\n");
+    ASSERT_EQ(0, cfg_next_line(&looked_ahead.tk));
+    EXPECT_EQ(CFG_NOT_STRING, cfg_read_string(&looked_ahead.tk, &text));
+    EXPECT_EQ(" k", line_tokens(&looked_ahead.tk));
+    EXPECT_EQ("in.cfg, line 1 - Warning : Unexpected characters after '\\' (ignored)\n"
+              "in.cfg, line 3 - Warning : Unexpected characters after '\\' (ignored)\n",
+              looked_ahead.messages());
+    EXPECT_EQ(2, looked_ahead.tk.warnings);
 }
 
 TEST(CfgTokenizer, DigitsAreSingleTokensButNumbersAreRuns)
