@@ -3,8 +3,14 @@ BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
+# Fuzzing: seconds per target, and the clang build the targets need.
+FUZZ_TIME ?= 60
+FUZZ_BUILD ?= build-fuzz
+FUZZ_CXX ?= clang++
+# Benchmark: size of the generated input in MB (the input is made once).
+BENCH_MB ?= 100
 
-.PHONY: all build test demo install clean
+.PHONY: all build test demo install clean fuzz fuzz-build bench
 
 all: build
 
@@ -23,3 +29,15 @@ install: build
 
 clean:
 	rm -rf $(BUILD)
+
+fuzz-build:
+	cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# Each reader's target for FUZZ_TIME seconds, one after the other.
+fuzz: fuzz-build
+	python3 fuzz/run_fuzz.py $(FUZZ_BUILD) --time $(FUZZ_TIME)
+
+# Whole-process timing and peak memory of cp, a pass-through and a remap run.
+bench: build
+	python3 bench/run_bench.py $(BUILD)/kestrove $(BUILD)/bench --mb $(BENCH_MB)

@@ -1,0 +1,39 @@
+// Shared set-up of the fuzz targets: a private scratch directory holding a
+// small fixed set of templates, defaults, preferences and an input SDF, and
+// helpers to run the library's reading and remapping pipeline in it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// Creates the scratch directory and writes the fixture files into it (once).
+void fixture_init();
+
+// Writes `size` bytes to `name` inside the scratch directory.
+void fixture_write(const char *name, const uint8_t *data, size_t size);
+
+// Runs `body(arg)` under the iteration guard with the scratch directory as
+// the working directory; the library's state (the template registry among
+// it) is put back as it was before the iteration.
+int fixture_run(void (*body)(void *), void *arg);
+
+// Registers the fixed templates (DFFR_X1 with defaults, REG4 with bus
+// entries and defaults, NAND2_X1 without defaults and with preferences).
+void fixture_register_templates();
+
+// The whole run after the arguments: read `in`, remap and write every
+// collected instance, close the DELAYFILE. Output and audit go to /dev/null.
+void fixture_remap_stream(FILE *in, const char *in_name);
+
+// fixture_remap_stream on the fixed input SDF, whose cells are of the
+// fixture's cell types and of a few others.
+void fixture_remap_fixed_input();
+
+// Loads `cell_name` from the scratch directory as the driver does for
+// "-cell"; returns template_load's result.
+int fixture_load_template(const char *cell_name, int use_defaults, const char *prefs_name);
+
+// A stream on `size` bytes of memory (an empty stream for size 0), closed by
+// fixture_run when the iteration is over.
+FILE *fixture_memory_stream(const uint8_t *data, size_t size);
