@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -150,6 +151,7 @@ TEST(RemapInstance, BannerAndUnusedReport)
     EXPECT_EQ(nullptr, r->checks);
     EXPECT_EQ(nullptr, r->iopaths);
     EXPECT_EQ(&path, r->paths);
+    free(r);
 }
 
 TEST(RemapInstance, PathTrailAndUsedEntries)
@@ -187,6 +189,8 @@ TEST(RemapInstance, PathTrailAndUsedEntries)
                        "(??? ...) \n(HOLD D (posedge CK) ...) \n"));
     EXPECT_EQ(std::string::npos, log.find("IOPATH"));
     EXPECT_STREQ("top/u1/core", r->instance);
+    free(const_cast<char *>(r->instance));
+    free(r);
 }
 
 } // namespace

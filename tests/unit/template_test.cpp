@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,9 +11,27 @@
 
 namespace {
 
+// Records are malloc'ed like the copies that expansion adds, so that a whole
+// list can be released with free_list.
+template <typename Record>
+Record *new_record()
+{
+    return static_cast<Record *>(calloc(1, sizeof(Record)));
+}
+
+template <typename Record>
+void free_list(Record *r)
+{
+    while (r) {
+        Record *next = r->next;
+        free(r);
+        r = next;
+    }
+}
+
 PathEntry *path_on(const char *out, int msb, int lsb)
 {
-    PathEntry *p = new PathEntry();
+    PathEntry *p = new_record<PathEntry>();
     p->in_port = PortSpec{"CK", 3, 0, EDGE_POSEDGE};
     p->out_port = PortSpec{out, msb, lsb, EDGE_NONE};
     p->cond_text = const_cast<char *>("EN");
@@ -45,15 +65,16 @@ TEST(TemplateBusExpansion, SplitsInPlaceLowestBitFirst)
     EXPECT_EQ(q->cond_text, q7->cond_text);
     EXPECT_EQ(3, q7->in_port.msb);
     EXPECT_EQ(0, q7->in_port.lsb);
+    free_list(a);
 }
 
 TEST(TemplateBusExpansion, ChecksSplitOnTheirDataPort)
 {
-    TimingCheck *check = new TimingCheck();
+    TimingCheck *check = new_record<TimingCheck>();
     check->kind = CHECK_SETUP;
     check->data_port = PortSpec{"D", 1, 0, EDGE_NONE};
     check->ref_port = PortSpec{"CK", 2, 0, EDGE_POSEDGE};
-    TimingCheck *width = new TimingCheck();
+    TimingCheck *width = new_record<TimingCheck>();
     width->kind = CHECK_WIDTH;
     width->data_port = PortSpec{nullptr, -1, -1, EDGE_NONE};
     width->ref_port = PortSpec{"CK", 2, 0, EDGE_POSEDGE};
@@ -68,6 +89,7 @@ TEST(TemplateBusExpansion, ChecksSplitOnTheirDataPort)
     EXPECT_EQ(2, check->next->ref_port.msb);
     EXPECT_EQ(0, check->next->ref_port.lsb);
     EXPECT_EQ(2, width->ref_port.msb); // a reference port is never split
+    free_list(check);
 }
 
 // Registers a ready-made template cell, newest first, and undoes it.
@@ -75,15 +97,20 @@ struct Registry {
     ~Registry() { template_registry = saved; }
     CellInstance *add(const char *cell_name, const char *celltype, Preferences *prefs = nullptr)
     {
-        CellInstance *cell = new CellInstance();
+        cells.emplace_back(new CellInstance());
+        CellInstance *cell = cells.back().get();
         cell->celltype = celltype;
         cell->prefs = prefs;
-        SdfReader *rd = new SdfReader();
-        rd->cells = cell;
-        template_registry = new CellTemplate{template_registry, cell_name, 1, rd};
+        readers.emplace_back(new SdfReader());
+        readers.back()->cells = cell;
+        entries.emplace_back(new CellTemplate{template_registry, cell_name, 1, readers.back().get()});
+        template_registry = entries.back().get();
         return cell;
     }
     CellTemplate *saved = template_registry;
+    std::vector<std::unique_ptr<CellInstance>> cells;
+    std::vector<std::unique_ptr<SdfReader>> readers;
+    std::vector<std::unique_ptr<CellTemplate>> entries;
 };
 
 CellInstance *lookup(const char *name)
