@@ -148,6 +148,10 @@ TEST(CheckMatch, ChoiceAuditAndRepeatRun)
     EXPECT_EQ(0, input[0].used);
     EXPECT_EQ(1, input[1].used);
     EXPECT_EQ(0, input[2].used);
+    while (TimingCheck *done = result) {
+        result = result->next;
+        free(done);
+    }
 }
 
 } // namespace

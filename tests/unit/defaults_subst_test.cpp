@@ -80,6 +80,7 @@ TEST(DefaultsSubst, Outcomes)
     EXPECT_STREQ("x", zero.min);
     for (const ValueTriple *v : {&single, &unknown, &unknown_quiet, &no_tdef})
         EXPECT_TRUE(!v->min && !v->typ && !v->max);
+    free(reader.store_block); // both stored texts fit in the first block
 }
 
 } // namespace

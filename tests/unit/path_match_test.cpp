@@ -141,6 +141,8 @@ TEST(PathMatch, MeanDelayBreaksTiesAndRetainFollowsTheWinner)
     EXPECT_STREQ("1", result->next->delays[0].typ);
     EXPECT_EQ(1, result->next->has_retain);
     EXPECT_STREQ("0.1", result->next->retain[0].min);
+    free(result->next);
+    free(result);
 
     // By the min component the second entry wins. A conditional entry drops
     // out of the subscore tie, and equal means keep the earlier entry.
