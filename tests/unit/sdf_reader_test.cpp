@@ -111,15 +111,13 @@ TEST(SdfRead, HeaderValues)
         const char *messages;
     } cases[] = {
         {"(TIMESCALE 100 ps)", 2, '.', ""},
-        {"(TIMESCALE 10ns)", 4, '.', ""},
         {"(TIMESCALE 1.0 us)", 6, '.', ""},
         {"(TIMESCALE 1 ms)", 3, '.',
          "in.sdf, line 1 - Error : Illegal timescale specifier, must be ps, ns or us.\n"},
         {"(TIMESCALE 1 ps) (TIMESCALE 5 NS)", 0, '.',
          "in.sdf, line 1 - Error : Illegal timescale specifier, must be ps, ns or us.\n"
          "in.sdf, line 1 - Error : Illegal timescale number, must be 1, 10 or 100\n"},
-        {"(DIVIDER /)", 3, '/', ""},
-        {"(DIVIDER /) (DIVIDER x)", 3, '/',
+        {"(TIMESCALE 10ns) (DIVIDER /) (DIVIDER x)", 4, '/',
          "in.sdf, line 1 - Error : Illegal DIVIDER entry, must be '.' or '/'\n"},
         {"(SDFVERSION \"OVI 3.0\") (SDFVERSION \"4.0\")", 3, '.', ""},
         {"(SDFVERSION \"13.0\")(SDFVERSION \"1.3.0\")", 3, '.',
@@ -194,24 +192,15 @@ TEST(SdfRead, CellEntriesAndUnknownBlocks)
 TEST(SdfRead, ScaleShiftsFromDefaultsUnits)
 {
     Registry reg;
-    CellInstance *ps = reg.add("A", 1);
-    CellInstance *ten = reg.add("B", 10);
-    CellInstance *ns = reg.add("C", 1000);
-    CellInstance *five = reg.add("D", 5);
-    CellInstance *none = reg.add("E");
-    none->scale_shift = 99;
+    CellInstance *cells[] = {reg.add("A", 1), reg.add("B", 10), reg.add("C", 1000),
+                             reg.add("D", 5), reg.add("E")};
+    cells[4]->scale_shift = 99;
     SdfReader *rd = sdf_reader_create(nullptr, "in.sdf", nullptr, nullptr, MODE_ECHO, 0);
+    rd->timescale_exp = 2;
     sdf_set_scale_shifts(rd);
-    EXPECT_EQ(-3, ps->scale_shift);
-    EXPECT_EQ(-2, ten->scale_shift);
-    EXPECT_EQ(0, ns->scale_shift);
-    EXPECT_EQ(-2, five->scale_shift);
-    EXPECT_EQ(99, none->scale_shift);
-    rd->timescale_exp = 0;
-    sdf_set_scale_shifts(rd);
-    EXPECT_EQ(0, ps->scale_shift);
-    EXPECT_EQ(3, ns->scale_shift);
-    EXPECT_EQ(1, five->scale_shift);
+    int want[] = {-2, -1, 1, -1, 99};
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(want[i], cells[i]->scale_shift) << cells[i]->celltype;
 }
 
 } // namespace
