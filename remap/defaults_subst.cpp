@@ -44,14 +44,16 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, F
         return;
     }
     if (!template_cell->defaults) {
-        msg_warning(program_name, "tdef file for cell, \"%s\" not present", template_cell->celltype);
+        msg_warning(program_name, "tdef file for cell, \"%s\" not present",
+                    template_cell->celltype);
         clear_texts(value);
         return;
     }
     const TimingParam *param = tdef_find(template_cell->defaults, name);
     if (!param) {
-        msg_error(program_name, "Timing patameter, \"%s\" not present in tdef file for cell \"%s\"",
-                  name, template_cell->celltype);
+        msg_error(program_name,
+                  "Timing patameter, \"%s\" not present in tdef file for cell \"%s\"", name,
+                  template_cell->celltype);
         if (report)
             fprintf(audit, "Parameter \"%s\" not present in defaults file\n", name);
         clear_texts(value);

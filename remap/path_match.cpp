@@ -239,7 +239,8 @@ void take_values(PathEntry *result, const PathEntry *chosen)
 
 int path_edge_score(const PathEntry *tmpl, const PathEntry *input)
 {
-    return edge_scores[input_edge_row(input->in_port.edge)][template_edge_column(tmpl->in_port.edge)];
+    int row = input_edge_row(input->in_port.edge);
+    return edge_scores[row][template_edge_column(tmpl->in_port.edge)];
 }
 
 int condition_subscore(const Preferences *prefs, const PathEntry *input, const PathEntry *tmpl)

@@ -43,10 +43,12 @@ TEST(PathMatch, EdgeScoreTable)
     struct Case {
         int input_edge, tmpl_edge, score;
     } cases[] = {
-        {EDGE_POSEDGE, EDGE_POSEDGE, MAX}, {EDGE_01, EDGE_POSEDGE, MAX}, {EDGE_POSEDGE, EDGE_NONE, 1},
-        {EDGE_01, EDGE_01, 1},             {EDGE_10, EDGE_NEGEDGE, MAX}, {EDGE_0Z, EDGE_POSEDGE, 2},
-        {EDGE_Z1, EDGE_NEGEDGE, 0},        {EDGE_Z0, EDGE_NEGEDGE, 2},   {EDGE_1Z, EDGE_NONE, 0},
-        {EDGE_NONE, EDGE_NEGEDGE, 3},      {EDGE_NONE, EDGE_Z1, MAX},
+        {EDGE_POSEDGE, EDGE_POSEDGE, MAX}, {EDGE_01, EDGE_POSEDGE, MAX},
+        {EDGE_POSEDGE, EDGE_NONE, 1},      {EDGE_01, EDGE_01, 1},
+        {EDGE_10, EDGE_NEGEDGE, MAX},      {EDGE_0Z, EDGE_POSEDGE, 2},
+        {EDGE_Z1, EDGE_NEGEDGE, 0},        {EDGE_Z0, EDGE_NEGEDGE, 2},
+        {EDGE_1Z, EDGE_NONE, 0},           {EDGE_NONE, EDGE_NEGEDGE, 3},
+        {EDGE_NONE, EDGE_Z1, MAX},
     };
     for (const Case &c : cases) {
         PathEntry tmpl = path(c.tmpl_edge), input = path(c.input_edge);
