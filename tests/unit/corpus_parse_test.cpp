@@ -26,14 +26,8 @@ struct CorpusResult {
     int interconnects = 0;
     std::set<std::string> errors;   // message texts without their origin
     std::set<std::string> warnings;
+    CellInstance *last = nullptr; // the reader's last cell so far
 };
-
-bool is_keyword(SdfReader *rd, const char *keyword)
-{
-    int len;
-    char *tok = sdf_keyword(rd, &len);
-    return sdf_is_keyword(keyword, tok, len);
-}
 
 // Header entries are passed over; the divider must be known before the
 // cells, since it belongs to identifiers.
@@ -50,25 +44,26 @@ void read_header_entry(SdfReader *rd, const char *keyword, int len)
 
 // Parses the cell after "(CELL"; after a failure, reading goes on at the
 // next "(CELL", wherever the failed parse left off.
-bool read_cell(SdfReader *rd, CorpusResult *result)
+void read_cell(SdfReader *rd, CorpusResult *result)
 {
+    int len = 0;
     char *open = sdf_next_char(rd);
-    if (!open || *open != '(' || !is_keyword(rd, "CELLTYPE"))
-        return false;
-    int len;
+    char *keyword = open && *open == '(' ? sdf_keyword(rd, &len) : nullptr;
+    if (!sdf_is_keyword("CELLTYPE", keyword, len))
+        return;
     char *name = sdf_quoted(rd, &len);
     if (!name)
-        return false;
+        return;
     const char *celltype = sdf_store(name, len, rd);
     sdf_skip_entry(rd);
     result->cells++;
-    if (!sdf_read_cell(rd, celltype)) {
+    int ok = sdf_read_cell(rd, celltype);
+    CellInstance *cell = result->last ? result->last->next : rd->cells;
+    result->last = cell;
+    if (!ok) {
         result->failed_cells++;
-        return true;
+        return;
     }
-    CellInstance *cell = rd->cells;
-    while (cell->next)
-        cell = cell->next;
     for (PathEntry *e = cell->iopaths; e; e = e->next) {
         result->iopaths++;
         result->conds += e->cond_text != nullptr;
@@ -77,7 +72,6 @@ bool read_cell(SdfReader *rd, CorpusResult *result)
         result->checks++;
     for (InterconnectDelay *i = cell->interconnects; i; i = i->next)
         result->interconnects++;
-    return true;
 }
 
 void collect_messages(const std::string &err, CorpusResult *result)
