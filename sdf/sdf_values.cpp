@@ -108,6 +108,33 @@ int read_later_component(SdfReader *rd, ComponentReader read_component,
     return 1;
 }
 
+// After a port's "(": "COND" (result 2), or an edge keyword, the name and ")".
+int read_bracketed_port(SdfReader *rd, PortSpec *port)
+{
+    int len;
+    char *tok = sdf_token(rd, &len);
+    if (!tok)
+        return sdf_premature_end(rd);
+    if (sdf_is_keyword("COND", tok, len))
+        return 2;
+    port->edge = edge_of(tok, len);
+    if (port->edge == EDGE_NONE) {
+        msg_error_at(rd->source, "Expecting edge specifier");
+        return 0;
+    }
+    tok = sdf_token(rd, &len);
+    if (!tok)
+        return sdf_premature_end(rd);
+    char *name = sdf_store(tok, len, rd);
+    port->name = name;
+    tok = sdf_token(rd, &len);
+    if (!is_char_token(tok, len, ')')) {
+        msg_error_at(rd->source, "Expecting ')'");
+        return 0;
+    }
+    return split_range(rd, name, port);
+}
+
 } // namespace
 
 int sdf_premature_end(SdfReader *rd)
@@ -126,29 +153,8 @@ int sdf_read_port(SdfReader *rd, PortSpec *port)
     char *tok = sdf_token(rd, &len);
     if (!tok)
         return sdf_premature_end(rd);
-    if (is_char_token(tok, len, '(')) {
-        tok = sdf_token(rd, &len);
-        if (sdf_is_keyword("COND", tok, len))
-            return 2;
-        port->edge = tok ? edge_of(tok, len) : EDGE_NONE;
-        if (port->edge == EDGE_NONE) {
-            if (!tok)
-                return sdf_premature_end(rd);
-            msg_error_at(rd->source, "Expecting edge specifier");
-            return 0;
-        }
-        tok = sdf_token(rd, &len);
-        if (!tok)
-            return sdf_premature_end(rd);
-        char *name = sdf_store(tok, len, rd);
-        port->name = name;
-        tok = sdf_token(rd, &len);
-        if (!is_char_token(tok, len, ')')) {
-            msg_error_at(rd->source, "Expecting ')'");
-            return 0;
-        }
-        return split_range(rd, name, port);
-    }
+    if (is_char_token(tok, len, '('))
+        return read_bracketed_port(rd, port);
     char *name = sdf_store(tok, len, rd);
     port->name = name;
     return split_range(rd, name, port);
