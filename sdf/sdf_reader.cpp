@@ -21,23 +21,26 @@
 
 namespace {
 
-// Copied text is written in large blocks; the buffers live as long as the
-// streams they serve, so they are never freed.
-const size_t OUT_BUFFER_SIZE = 1 << 16;
+// Copied text is read and written in large blocks rather than the default
+// page-sized ones; the buffers live as long as the streams they serve, so
+// they are never freed.
+const size_t STREAM_BUFFER_SIZE = 1 << 16;
 
-struct OutBuffer {
-    OutBuffer *next;
-    char data[OUT_BUFFER_SIZE];
+struct StreamBuffer {
+    StreamBuffer *next;
+    char data[STREAM_BUFFER_SIZE];
 };
 
-OutBuffer *out_buffers;
+StreamBuffer *stream_buffers;
 
-void buffer_output(FILE *out)
+void buffer_stream(FILE *stream)
 {
-    OutBuffer *buf = static_cast<OutBuffer *>(xmalloc(sizeof(OutBuffer)));
-    buf->next = out_buffers;
-    out_buffers = buf;
-    setvbuf(out, buf->data, _IOFBF, OUT_BUFFER_SIZE);
+    if (!stream)
+        return;
+    StreamBuffer *buf = static_cast<StreamBuffer *>(xmalloc(sizeof(StreamBuffer)));
+    buf->next = stream_buffers;
+    stream_buffers = buf;
+    setvbuf(stream, buf->data, _IOFBF, STREAM_BUFFER_SIZE);
 }
 
 bool is_char(const char *tok, int len, char c)
@@ -359,9 +362,8 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out)
 {
     SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0);
-    if (out)
-        buffer_output(out);
-    buffer_output(in);
+    buffer_stream(in);
+    buffer_stream(out);
     char *open = sdf_next_char(rd);
     if (!open || *open != '(') {
         msg_error_at(rd->source, "Expecting '('.  Bailing out\n");
