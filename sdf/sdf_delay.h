@@ -4,10 +4,14 @@
 #include "sdf/sdf_model.h"
 
 // Parses the block after "(DELAY" into the three lists, which are cleared
-// first. 1 or 0.
+// first, through the DELAY's closing bracket. 1 or 0 (reported). Only an
+// ABSOLUTE block is accepted; a COND entry's condition text is rebuilt on the
+// heap and parsed into the entry's tree, which may be null.
 int sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
                    InterconnectDelay **interconnects);
 
+// The ports, an optional RETAIN list and the delays of one entry, through its
+// closing bracket; 1 or 0. An IOPATH of the input also gets its mean delays.
 int sdf_read_iopath(SdfReader *rd, PathEntry *entry);
 int sdf_read_path(SdfReader *rd, PathDelay *entry);
 int sdf_read_interconnect(SdfReader *rd, InterconnectDelay *entry);
