@@ -20,7 +20,14 @@ struct CondLexer {
     const char *tok_start; // last token, or null when nothing can be pushed back
     int tok_len;
     bool malformed;
+    int nesting; // brackets, negations and operators taken so far
 };
+
+// The parser recurses once per bracket, negation and right operand, and the
+// tree it builds is as deep as those nest; cond_free and cond_equal recurse
+// over that tree. A condition with more of them than any real one has is
+// treated as malformed rather than allowed to exhaust the stack.
+const int MAX_NESTING = 10000;
 
 // Precedences of the operators; a negation binds to the single operand after it.
 const int PREC_NOT = 6;
@@ -191,6 +198,8 @@ CondExpr *cond_parse_expr(CondLexer *lx, int min_prec)
     CondExpr *acc = nullptr;
     for (;;) {
         CondKind kind = cond_next_token(lx);
+        if ((kind == COND_LPAREN || kind == COND_NOT) && ++lx->nesting > MAX_NESTING)
+            return malformed(lx, acc);
         switch (kind) {
         case COND_ONE:
         case COND_ZERO:
@@ -240,6 +249,8 @@ CondExpr *cond_parse_expr(CondLexer *lx, int min_prec)
                 cond_unget(lx);
                 return acc;
             }
+            if (++lx->nesting > MAX_NESTING)
+                return malformed(lx, acc);
             if (!acc)
                 return malformed(lx, nullptr);
             CondExpr *right = cond_parse_expr(lx, prec);
@@ -256,7 +267,7 @@ CondExpr *cond_parse_expr(CondLexer *lx, int min_prec)
 
 CondExpr *cond_parse(const char *text)
 {
-    CondLexer lx = {text, nullptr, 0, false};
+    CondLexer lx = {text, nullptr, 0, false, 0};
     CondExpr *tree = cond_parse_expr(&lx, 0);
     if (lx.malformed) {
         cond_free(tree);

@@ -110,7 +110,9 @@ Record *expand_bits(Record *record, PortSpec Record::*port)
         return after;
     (record->*port).lsb = -1;
     Record *last = record;
-    for (int bit = lsb; bit <= msb; bit++) {
+    // Stops on reaching msb rather than after it, so a range ending at the
+    // largest int does not step past it.
+    for (int bit = lsb;; bit++) {
         if (bit != lsb) {
             Record *copy = static_cast<Record *>(xmalloc(sizeof(Record)));
             *copy = *record;
@@ -118,6 +120,8 @@ Record *expand_bits(Record *record, PortSpec Record::*port)
             last = copy;
         }
         (last->*port).msb = bit;
+        if (bit >= msb)
+            break;
     }
     last->next = after;
     return after;
