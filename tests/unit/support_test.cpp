@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
@@ -15,6 +16,12 @@ struct Verbosity {
     ~Verbosity() { msg_verbosity = saved; }
     int saved;
 };
+
+void free_source(SourceFile *src)
+{
+    free(src->name);
+    free(src);
+}
 
 std::string temp_path(const char *tag)
 {
@@ -57,6 +64,7 @@ TEST(Messages, LocatedMessagesCountPerFile)
     EXPECT_EQ(2, src->errors);
     EXPECT_EQ(1, src->warnings);
     EXPECT_EQ(0, src->suppressed);
+    free_source(src);
 }
 
 TEST(Messages, QuietSuppressesWarningsButCountsThem)
@@ -71,6 +79,7 @@ TEST(Messages, QuietSuppressesWarningsButCountsThem)
     testing::internal::CaptureStderr();
     EXPECT_EQ(0, source_file_summary(src));
     EXPECT_EQ("a.tdef : 1 warning (1 suppressed)\n", testing::internal::GetCapturedStderr());
+    free_source(src);
 }
 
 TEST(Messages, SummaryLines)
