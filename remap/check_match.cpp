@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "remap/bit_run.h"
 #include "remap/defaults_subst.h"
 #include "remap/remap.h"
 #include "support/messages.h"
@@ -94,10 +95,9 @@ size_t candidate_room;
 struct CheckRepeatRun {
     TimingCheck *input;
     TimingCheck *tmpl;
-    int low_bit;
-    int high_bit;
+    BitRun bits;
 };
-CheckRepeatRun run = {nullptr, nullptr, -1, -1};
+CheckRepeatRun run = {nullptr, nullptr, BIT_RUN_EMPTY};
 
 EdgeClass edge_class(int edge)
 {
@@ -333,17 +333,10 @@ int audit_check_substitution(FILE *audit, TimingCheck *tmpl, TimingCheck *input,
     if (!flush && input && input == run.input && tmpl->ref_cond == run.tmpl->ref_cond &&
         tmpl->data_cond == run.tmpl->data_cond && tmpl->ref_port.edge == run.tmpl->ref_port.edge &&
         tmpl->data_port.msb != -1) {
-        int bit = tmpl->data_port.msb;
-        if (run.low_bit == -1 || bit < run.low_bit)
-            run.low_bit = bit;
-        if (bit > run.high_bit)
-            run.high_bit = bit;
+        bit_run_add(&run.bits, tmpl->data_port.msb);
         return 0;
     }
-    if (run.low_bit != -1) {
-        fprintf(audit, "  Repeated for bits [%d:%d]\n", run.high_bit, run.low_bit);
-        run.low_bit = run.high_bit = -1;
-    }
+    bit_run_close(&run.bits, audit);
     run.input = flush ? nullptr : input;
     run.tmpl = flush ? nullptr : tmpl;
     if (flush)

@@ -6,6 +6,7 @@
 
 #include "config/cond.h"
 #include "config/prefs.h"
+#include "remap/bit_run.h"
 #include "remap/defaults_subst.h"
 #include "remap/remap.h"
 #include "support/messages.h"
@@ -48,10 +49,9 @@ struct PathRepeatRun {
     PathEntry *input;
     PathEntry *tmpl;
     int mode;
-    int low_bit;
-    int high_bit;
+    BitRun bits;
 };
-PathRepeatRun run = {nullptr, nullptr, PATH_AUDIT_SUBSTITUTION, -1, -1};
+PathRepeatRun run = {nullptr, nullptr, PATH_AUDIT_SUBSTITUTION, BIT_RUN_EMPTY};
 
 int input_edge_row(int edge)
 {
@@ -336,17 +336,10 @@ int audit_path_substitution(FILE *audit, PathEntry *tmpl, PathEntry *input, int 
         return 0;
     if (mode <= run.mode && input && input == run.input && tmpl->cond_text == run.tmpl->cond_text &&
         tmpl->in_port.edge == run.tmpl->in_port.edge && tmpl->out_port.msb != -1) {
-        int bit = tmpl->out_port.msb;
-        if (run.low_bit == -1 || bit < run.low_bit)
-            run.low_bit = bit;
-        if (bit > run.high_bit)
-            run.high_bit = bit;
+        bit_run_add(&run.bits, tmpl->out_port.msb);
         return 0;
     }
-    if (run.low_bit != -1) {
-        fprintf(audit, "  Repeated for bits [%d:%d]\n", run.high_bit, run.low_bit);
-        run.low_bit = run.high_bit = -1;
-    }
+    bit_run_close(&run.bits, audit);
     run.mode = mode;
     run.input = input;
     run.tmpl = tmpl;
