@@ -143,6 +143,23 @@ char *pass_line_comment(SdfReader *rd, char *p, char **run)
     }
 }
 
+// Length of [start, end) when it is an optional sign followed by digits with
+// at most one decimal point among or after them, at least one digit in all;
+// otherwise 0.
+int plain_decimal_length(const char *start, const char *end)
+{
+    const char *p = start;
+    int digits = 0;
+    if (p < end && (*p == '+' || *p == '-'))
+        p++;
+    for (; p < end && is_digit(*p); p++)
+        digits++;
+    if (p < end && *p == '.')
+        for (p++; p < end && is_digit(*p); p++)
+            digits++;
+    return digits > 0 && p == end ? static_cast<int>(end - start) : 0;
+}
+
 enum TokenRefill { TOKEN_GOES_ON, TOKEN_ENDS, TOKEN_OVERFLOWS };
 
 // Brings the rest of the line behind a token that reached the end of the
@@ -370,6 +387,16 @@ char *sdf_number(SdfReader *rd, int *len)
             end++;
         if (*end != '\0' || end == start || !sdf_refill_keep(rd, &start, &end))
             break;
+    }
+    // Nearly every number in real files is a plain decimal; when one fills
+    // the whole run, the conversion would consume exactly the run, so the
+    // costly conversion is needed only for the rest (exponents, words, runs
+    // with a second point or sign).
+    int plain = plain_decimal_length(start, end);
+    if (plain > 0) {
+        *len = plain;
+        rd->pos = start + plain;
+        return start;
     }
     // Converting a bounded copy keeps the cost per number independent of how
     // much of the line lies behind it.
