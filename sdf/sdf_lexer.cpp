@@ -78,6 +78,28 @@ int read_piece(FILE *in, char *dst, int room)
         return 0;
     }
     while (n < room) {
+#ifdef __GLIBC__
+        // What getc_unlocked does one character at a time, done a run at a
+        // time: take characters straight from the stream's buffer up to a
+        // newline. getc_unlocked below refills the buffer when it is empty.
+        const char *buf = in->_IO_read_ptr;
+        ptrdiff_t avail = in->_IO_read_end - in->_IO_read_ptr;
+        if (avail > 0) {
+            size_t want = static_cast<size_t>(avail < room - n ? avail : room - n);
+            const char *nl = static_cast<const char *>(memchr(buf, '\n', want));
+            size_t take = nl ? static_cast<size_t>(nl - buf) + 1 : want;
+            char *to = dst + n;
+            memcpy(to, buf, take);
+            for (char *z = static_cast<char *>(memchr(to, '\0', take)); z;
+                 z = static_cast<char *>(memchr(z, '\0', take - static_cast<size_t>(z - to))))
+                *z = ' ';
+            in->_IO_read_ptr += take;
+            n += static_cast<int>(take);
+            if (nl)
+                break;
+            continue;
+        }
+#endif
         int c = getc_unlocked(in);
         if (c == EOF)
             break;
