@@ -59,7 +59,7 @@ def commands(kestrove, path, work):
         cells += ["-cell", os.path.join(TEMPLATES, name)]
     return out, [
         ("cp", ["cp", path, out]),
-        ("pass", [kestrove, "-q", "-l" + os.path.join(work, "pass.log"),
+        ("pass", [kestrove, "-q", "-n", "-l" + os.path.join(work, "pass.log"),
                   "-cell", os.path.join(TEMPLATES, "UNUSED_X1"), path, out]),
         ("remap", [kestrove, "-q", "-l" + os.path.join(work, "remap.log")] + cells + [path, out]),
     ]
