@@ -311,6 +311,42 @@ int sdf_read_interconnect(SdfReader *rd, InterconnectDelay *entry)
     return sdf_read_values(rd, entry->delays);
 }
 
+namespace {
+
+// strtod of a plain decimal of at most 15 significant digits and at most 22
+// after the point, computed directly: the digits and the power of ten are
+// both exact doubles, so their quotient is the correctly rounded value, the
+// same that strtod returns. Anything else goes to strtod.
+double decimal_value(const char *text)
+{
+    static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                    1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char *p = text;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        p++;
+    unsigned long long digits = 0;
+    int significant = 0, scale = 0, seen = 0;
+    for (; *p >= '0' && *p <= '9'; p++, seen++)
+        if (digits || *p != '0') {
+            digits = digits * 10 + static_cast<unsigned>(*p - '0');
+            significant++;
+        }
+    if (*p == '.')
+        for (p++; *p >= '0' && *p <= '9'; p++, seen++, scale++)
+            if (digits || *p != '0') {
+                digits = digits * 10 + static_cast<unsigned>(*p - '0');
+                significant++;
+            }
+    if (*p != '\0' || seen == 0 || significant > 15 || scale > 22)
+        return strtod(text, nullptr);
+    double value = static_cast<double>(digits) / powers[scale];
+    return negative ? -value : value;
+}
+
+} // namespace
+
 double mean_component(const ValueTriple values[6], int which)
 {
     double sum = 0;
@@ -321,7 +357,7 @@ double mean_component(const ValueTriple values[6], int which)
         const char *text = which == 0 ? values[i].min : which == 1 ? values[i].typ : values[i].max;
         if (!text)
             continue;
-        sum += strtod(text, nullptr);
+        sum += decimal_value(text);
         count++;
     }
     return count ? sum / count : 0;
