@@ -133,6 +133,8 @@ def main():
             tail = log_text.splitlines()[-60:]
             print("---- last lines of %s ----" % log_path)
             print("\n".join(tail))
+    targets = args.targets.split(",")
+    print("fuzz: %d passed, %d failed" % (len(targets) - len(failed), len(failed)))
     if failed:
         print("fuzzing found problems in: " + ", ".join(failed))
         return 1
