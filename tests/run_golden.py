@@ -13,90 +13,37 @@ A case folder holds:
 Files the run creates that are not listed under expected/ are an error, so
 a case also proves that nothing else (a partial output file) was written.
 """
-import difflib
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
+from testlib import compare, files, read, read_args, run_in_copy  # noqa: E402
 
 CASE_META = {"args", "stdin", "expected.status", "expected.stderr", "expected.stdout", "expected"}
 
 
-def diff(name, want, got):
-    lines = difflib.unified_diff(
-        want.decode("latin-1").splitlines(keepends=True),
-        got.decode("latin-1").splitlines(keepends=True),
-        fromfile="expected/" + name, tofile="actual/" + name)
-    sys.stdout.write("".join(lines))
-    if not want.endswith(b"\n") or not got.endswith(b"\n"):
-        print("(%s: expected %d bytes, got %d bytes)" % (name, len(want), len(got)))
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
 def main():
-    program, case = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    with open(os.path.join(case, "args")) as f:
-        args = [line.rstrip("\n") for line in f if line.rstrip("\n") != ""]
-    work = tempfile.mkdtemp(prefix="kestrove-golden-")
-    try:
-        inputs = set()
-        for name in os.listdir(case):
-            if name in CASE_META:
-                continue
-            src = os.path.join(case, name)
-            if os.path.isdir(src):
-                shutil.copytree(src, os.path.join(work, name))
-            else:
-                shutil.copy(src, os.path.join(work, name))
-        for root, _, files in os.walk(work):
-            for name in files:
-                inputs.add(os.path.relpath(os.path.join(root, name), work))
-        stdin_path = os.path.join(case, "stdin")
-        stdin = open(stdin_path if os.path.exists(stdin_path) else os.devnull, "rb")
-        proc = subprocess.run(["kestrove"] + args, executable=program, cwd=work,
-                              stdin=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              timeout=60)
-        stdin.close()
-        ok = True
-        want_status = int(read(os.path.join(case, "expected.status")).strip())
-        if proc.returncode != want_status:
-            print("exit status: expected %d, got %d" % (want_status, proc.returncode))
-            ok = False
-        checks = [("stderr", read(os.path.join(case, "expected.stderr")), proc.stderr)]
-        stdout_path = os.path.join(case, "expected.stdout")
-        want_stdout = read(stdout_path) if os.path.exists(stdout_path) else b""
-        checks.append(("stdout", want_stdout, proc.stdout))
-        expected_dir = os.path.join(case, "expected")
-        expected_files = set()
-        if os.path.isdir(expected_dir):
-            for root, _, files in os.walk(expected_dir):
-                for name in files:
-                    rel = os.path.relpath(os.path.join(root, name), expected_dir)
-                    expected_files.add(rel)
-                    got_path = os.path.join(work, rel)
-                    if not os.path.exists(got_path):
-                        print("missing output file: " + rel)
-                        ok = False
-                        continue
-                    checks.append((rel, read(os.path.join(root, name)), read(got_path)))
-        for root, _, files in os.walk(work):
-            for name in files:
-                rel = os.path.relpath(os.path.join(root, name), work)
-                if rel not in inputs and rel not in expected_files:
-                    print("unexpected file written: " + rel)
-                    ok = False
-        for name, want, got in checks:
-            if want != got:
-                diff(name, want, got)
-                ok = False
-        return 0 if ok else 1
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
+    program, case = sys.argv[1], os.path.abspath(sys.argv[2])
+
+    def at(name):
+        return os.path.join(case, name)
+
+    stdin = at("stdin") if os.path.exists(at("stdin")) else None
+    proc, inputs, got = run_in_copy(program, case, read_args(at("args")), CASE_META, stdin)
+    want = files(at("expected"))
+    got = {rel: data for rel, data in got.items() if rel not in inputs or rel in want}
+    want["stderr"], got["stderr"] = read(at("expected.stderr")), proc.stderr
+    want["stdout"], got["stdout"] = b"", proc.stdout
+    if os.path.exists(at("expected.stdout")):
+        want["stdout"] = read(at("expected.stdout"))
+    failures = compare(want, got)
+    want_status = int(read(at("expected.status")).strip())
+    if proc.returncode != want_status:
+        failures.insert(0, "exit status: expected %d, got %d" % (want_status, proc.returncode))
+    for failure in failures:
+        print(failure)
+    return 1 if failures else 0
 
 
 if __name__ == "__main__":

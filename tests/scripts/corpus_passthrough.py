@@ -3,163 +3,99 @@
 
 Usage: corpus_passthrough.py <kestrove> <project-root> <shared-dir>
 
-For every <shared-dir>/corpus/sdf/*.sdf the program runs with a template for
-a cell type that no file uses, so every cell is copied. The expected output
-is derived here from the input alone, with a scanner of its own:
-  - the text up to the first CELL, except that blanks and comments between a
-    header entry's '(' and its keyword are dropped;
+Each <shared-dir>/corpus/sdf/*.sdf is run with a template for a cell type no
+file uses, so every cell is copied. The expected output is derived from the
+input alone, with a scanner of its own:
+  - the text up to the first CELL, less blanks and comments between a header
+    entry's '(' and its keyword;
   - for each CELL: "(CELL\\n    (CELLTYPE \\"<name>\\")\\n" and the input's
     text from the end of the CELLTYPE entry through the cell's ')';
   - for any other top-level block: '(' and the block from its keyword on;
   - nothing between blocks and nothing after the DELAYFILE's last block.
-A file whose SDFVERSION names no readable version is expected to be refused
-with the version error, its output ending where the version text starts.
+A file whose SDFVERSION names no readable version must be refused with the
+version error, its output ending where the version text starts.
 """
+import glob
 import os
 import re
 import subprocess
 import sys
 import tempfile
 
-BLANKS = b" \t\n\r\v\f"
+# Blanks and comments, words, single characters; and strings, which the header
+# knows nothing of: there a '(' inside a string is like any other.
+BLANK = rb'(?P<blank>(?:[ \t\n\r\v\f]|/\*.*?(?:\*/|\Z)|//[^\n]*\n?)+)'
+HEADER = re.compile(BLANK + rb'|[A-Za-z]+|.', re.S)
+BODY = re.compile(BLANK + rb'|"[^"]*"?|[A-Za-z]+|.', re.S)
 TEMPLATE = b'(CELL (CELLTYPE "NO_SUCH_CELL_TYPE") (INSTANCE u0)\n' \
            b'  (DELAY (ABSOLUTE (IOPATH A Y (tpd:tpd:tpd)))))\n'
 
 
-class Mismatch(Exception):
-    pass
+def tokens(pattern, data, start=0):
+    """Upper-case texts and (start, end) spans of the tokens but blanks and comments;
+    the texts end with b"" for the end of input."""
+    found = [m for m in pattern.finditer(data, start) if not m.group("blank")]
+    return [m.group().upper() for m in found] + [b""], [m.span() for m in found]
 
 
-def skip_blanks(data, i):
-    """Index of the first character at or after i that is no blank or comment."""
-    while i < len(data):
-        if data[i] in BLANKS:
-            i += 1
-        elif data.startswith(b"/*", i):
-            end = data.find(b"*/", i + 2)
-            i = len(data) if end < 0 else end + 2
-        elif data.startswith(b"//", i):
-            end = data.find(b"\n", i)
-            i = len(data) if end < 0 else end + 1
-        else:
-            break
-    return i
-
-
-def word_at(data, i):
-    m = re.compile(rb"[A-Za-z]+").match(data, i)
-    return m.group(0) if m else data[i:i + 1]
-
-
-def group_end(data, i):
-    """Index just past the ')' closing the group whose '(' lies before i."""
-    depth, in_string = 0, False
-    while i < len(data):
-        c = data[i:i + 1]
-        if in_string:
-            in_string = c != b'"'
-        elif c == b'"':
-            in_string = True
-        elif data.startswith(b"/*", i) or data.startswith(b"//", i):
-            i = skip_blanks(data, i)
-            continue
-        elif c == b"(":
-            depth += 1
-        elif c == b")":
-            if depth == 0:
-                return i + 1
-            depth -= 1
-        i += 1
-    raise Mismatch("unclosed group")
-
-
-def header(data):
-    """The copied header and the index of the first CELL's '('."""
-    first = skip_blanks(data, 0)
-    out = bytearray(data[:first + 1])
-    i = first + 1
-    while i < len(data):
-        sig = skip_blanks(data, i)
-        out += data[i:sig]
-        if sig >= len(data):
-            break
-        if data[sig:sig + 1] != b"(":
-            out += data[sig:sig + 1]
-            i = sig + 1
-            continue
-        kw = skip_blanks(data, sig + 1)
-        if word_at(data, kw).upper() == b"CELL":
-            return bytes(out), sig
-        out += b"("
-        i = kw
-    raise Mismatch("no CELL")
-
-
-def cell_copy(data, open_at):
-    kw = skip_blanks(data, open_at + 1)
-    i = kw + 4
-    while True:
-        i = skip_blanks(data, i)
-        word = word_at(data, i)
-        i += len(word)
-        if word.upper() == b"CELLTYPE":
-            break
-    quote = skip_blanks(data, i)
-    close = data.index(b'"', quote + 1)
-    after_celltype = group_end(data, close + 1)
-    end = group_end(data, after_celltype)
-    text = b'(CELL\n    (CELLTYPE "' + data[quote + 1:close] + b'")\n'
-    return text + data[after_celltype:end], end
+def past_close(words, k):
+    """Index of the token after the ')' closing the group open before words[k]."""
+    depth = 0
+    while depth >= 0:
+        if not words[k]:
+            raise ValueError("unclosed group")
+        depth += {b"(": 1, b")": -1}.get(words[k], 0)
+        k += 1
+    return k
 
 
 def expected_output(data):
-    out, i = header(data)
-    while True:
-        i = skip_blanks(data, i)
-        c = data[i:i + 1]
-        if c == b")" or not c:
-            return out
-        if c != b"(":
-            i += len(word_at(data, i))
+    words, at = tokens(HEADER, data)
+    k = next(k for k in range(1, len(at)) if words[k:k + 2] == [b"(", b"CELL"])
+    out = data[:at[0][1]]  # through the DELAYFILE's '('
+    for j in range(1, k + 1):  # less the blanks after the '(' of each header entry
+        start = at[j][0] if j > 1 and words[j - 1] == b"(" else at[j - 1][1]
+        out += data[start:at[j][1] if j < k else at[j][0]]
+    words, at = tokens(BODY, data, at[k][0])
+    k = 0
+    while words[k] not in (b")", b""):
+        if words[k] != b"(":
+            k += 1
             continue
-        kw = skip_blanks(data, i + 1)
-        if word_at(data, kw).upper() == b"CELL":
-            text, i = cell_copy(data, i)
+        end = past_close(words, k + 1)
+        if words[k + 1] == b"CELL":
+            name = words.index(b"CELLTYPE", k) + 1
+            after = past_close(words, name + 1)
+            out += b'(CELL\n    (CELLTYPE "' + data[at[name][0] + 1:at[name][1] - 1] \
+                + b'")\n' + data[at[after - 1][1]:at[end - 1][1]]
         else:
-            i = group_end(data, kw + len(word_at(data, kw)))
-            text = b"(" + data[kw:i]
-        out += text
+            out += b"(" + data[at[k + 1][0]:at[end - 1][1]]
+        k = end
+    return out
 
 
-def refused_version(data, name):
-    """(output, stderr) of a file refused for its version, or None."""
+def expected_run(data, name):
+    """(output, standard error) of the program on a file named name."""
     m = re.search(rb'\(\s*SDFVERSION\s*"([^"\n]*)"', data)
     if not m or any(v in m.group(1) for v in (b"2.1", b"3.0", b"4.0")):
-        return None
+        return expected_output(data), b""
     line = data.count(b"\n", 0, m.start(1)) + 1
-    error = "%s, line %d - Error : SDF file must be vesrion 2.1, 3.0 or 4.0\n" % (name, line)
-    return data[:m.start(1) - 1], error.encode()
+    return data[:m.start(1) - 1], b"%s, line %d - Error : SDF file must be vesrion 2.1, " \
+        b"3.0 or 4.0\n" % (name.encode(), line)
 
 
 def check(program, path, work):
-    with open(path, "rb") as f:
-        data = f.read()
-    out_path = os.path.join(work, "out.sdf")
-    if os.path.exists(out_path):
-        os.remove(out_path)
-    run = subprocess.run([program, "-q", "-n", "-cell", "spare", path, out_path],
-                         cwd=work, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    with open(out_path, "rb") as f:
-        got = f.read()
-    refused = refused_version(data, path)
-    want, want_err = refused if refused else (expected_output(data), b"")
-    problems = []
-    if run.returncode != 1:
-        problems.append("status %d" % run.returncode)
+    """Problems of the run on the file path, with the output written into work."""
+    out = os.path.join(work, os.path.basename(path))
+    run = subprocess.run([program, "-q", "-n", "-cell", "spare", path, out], cwd=work,
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    with open(path, "rb") as f, open(out, "rb") as g:
+        (want, want_err), got = expected_run(f.read(), path), g.read()
+    problems = [] if run.returncode == 1 else ["status %d" % run.returncode]
     if run.stderr != want_err:
         problems.append("stderr %r" % run.stderr[:300])
     if got != want:
-        at = next((k for k in range(min(len(got), len(want))) if got[k] != want[k]),
+        at = next((k for k, (a, b) in enumerate(zip(got, want)) if a != b),
                   min(len(got), len(want)))
         problems.append("output differs at byte %d: want %r, got %r"
                         % (at, want[at:at + 60], got[at:at + 60]))
@@ -167,24 +103,21 @@ def check(program, path, work):
 
 
 def main():
-    program, shared = os.path.abspath(sys.argv[1]), sys.argv[3]
-    corpus = os.path.join(shared, "corpus", "sdf")
-    files = sorted(f for f in os.listdir(corpus) if f.endswith(".sdf")) \
-        if os.path.isdir(corpus) else []
-    if not files:
-        print("note: no SDF corpus under %s; nothing checked" % corpus)
+    program = os.path.abspath(sys.argv[1])
+    paths = sorted(glob.glob(os.path.join(os.path.abspath(sys.argv[3]), "corpus", "sdf", "*.sdf")))
+    if not paths:
+        print("note: no SDF corpus under %s/corpus/sdf; nothing checked" % sys.argv[3])
         return 0
     failed = 0
     with tempfile.TemporaryDirectory(prefix="kestrove-corpus-") as work:
         with open(os.path.join(work, "spare.sdft"), "wb") as f:
             f.write(TEMPLATE)
-        for name in files:
-            problems = check(program, os.path.join(corpus, name), work)
-            print("%s %s" % ("FAIL" if problems else "ok  ", name))
-            for problem in problems:
-                print("     " + problem)
+        for path in paths:
+            problems = check(program, path, work)
+            print("%s %s" % ("FAIL" if problems else "ok  ", os.path.basename(path)))
+            print("".join("     %s\n" % p for p in problems), end="")
             failed += bool(problems)
-    print("%d of %d files failed" % (failed, len(files)))
+    print("%d of %d files failed" % (failed, len(paths)))
     return 1 if failed else 0
 
 

@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
 """Installs the build into a temporary prefix and checks the result.
 
-`cmake --install <build> --prefix <tmp>` must put the program in bin/ and the
-manual page in share/man/man1/ (where man finds it). The installed program
-must then behave exactly like the one in the build tree: run on the example
-in examples/second, both must write the same output SDF, audit log, standard
-error and exit status.
+The program must land in bin/ and the manual page, as in docs/, in
+share/man/man1/ where man finds it. The installed program must then behave
+exactly like the built one on examples/second (same status, messages, files).
 
 Arguments: <kestrove binary in its build directory> <project root> [<shared dir>].
 """
@@ -15,93 +13,54 @@ import subprocess
 import sys
 import tempfile
 
-EXAMPLE = os.path.join("examples", "second")
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pylib"))
+from testlib import read, read_args, report, run_in_copy  # noqa: E402
 
 
-def run_example(program, example, work):
-    """Runs `program` with the example's arguments in a fresh copy of it."""
-    shutil.copytree(example, work, ignore=shutil.ignore_patterns("expected", "README.md"))
-    with open(os.path.join(example, "args")) as f:
-        args = [line.rstrip("\n") for line in f if line.strip()]
-    proc = subprocess.run([program] + args, cwd=work, stdin=subprocess.DEVNULL,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    files = {}
-    for name in sorted(os.listdir(work)):
-        path = os.path.join(work, name)
-        if os.path.isfile(path):
-            with open(path, "rb") as f:
-                files[name] = f.read()
-    return proc.returncode, proc.stdout, proc.stderr, files
+def check_install(program, root, prefix):
+    build = os.path.dirname(os.path.abspath(program))
+    proc = subprocess.run(["cmake", "--install", build, "--prefix", prefix],
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if proc.returncode != 0:
+        return [proc.stdout.decode("latin-1") + "cmake --install exited with %d" % proc.returncode]
+    installed = os.path.join(prefix, "bin", "kestrove")
+    page = os.path.join(prefix, "share", "man", "man1", "kestrove.1")
+    if not os.access(installed, os.X_OK):
+        return ["bin/kestrove was not installed as an executable"]
+    if not os.path.exists(page) or read(page) != read(os.path.join(root, "docs", "kestrove.1")):
+        return ["share/man/man1/kestrove.1 is missing or differs from docs/kestrove.1 (a build "
+                "directory configured before the page existed needs cmake to be run again)"]
+    failures = []
+    if not shutil.which("man"):
+        print("note: man is not installed; lookup through MANPATH not checked")
+    elif subprocess.run(["man", "-M", os.path.join(prefix, "share", "man"), "-w", "kestrove"],
+                        stdout=subprocess.PIPE).stdout.decode().strip() != page:
+        failures.append("man -M <prefix>/share/man -w kestrove does not find the page")
+    version = subprocess.run([installed, "-V", "-h"], stderr=subprocess.PIPE).stderr
+    if not version.startswith(b"kestrove version 1.1\n"):
+        failures.append("installed kestrove -V printed %r" % version[:60])
+    example = os.path.join(root, "examples", "second")
+
+    def outcome(binary):
+        proc, _, written = run_in_copy(binary, example, read_args(os.path.join(example, "args")),
+                                       ("expected",))
+        return proc.returncode, proc.stdout, proc.stderr, written
+
+    got = outcome(installed)
+    if got != outcome(program):
+        failures.append("installed and built programs differ on examples/second")
+    if got[0] != 0 or not {"remapped.sdf", "remap.log"} <= set(got[3]):
+        failures.append("the installed program failed on the example (status %d, files %s)"
+                        % (got[0], ", ".join(sorted(got[3]))))
+    return failures
 
 
 def main():
-    program = os.path.abspath(sys.argv[1])
-    root = os.path.abspath(sys.argv[2])
-    build = os.path.dirname(program)
-    if not os.path.exists(os.path.join(build, "cmake_install.cmake")):
-        print("FAIL: %s is not a configured build directory" % build)
-        return 1
-
-    failures = []
-    tmp = tempfile.mkdtemp(prefix="kestrove-install-")
-    try:
-        prefix = os.path.join(tmp, "prefix")
-        proc = subprocess.run(["cmake", "--install", build, "--prefix", prefix],
-                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        if proc.returncode != 0:
-            print(proc.stdout.decode("latin-1"))
-            print("FAIL: cmake --install exited with %d" % proc.returncode)
-            return 1
-
-        installed = os.path.join(prefix, "bin", "kestrove")
-        if not os.access(installed, os.X_OK):
-            failures.append("bin/kestrove was not installed as an executable")
-
-        page = os.path.join(prefix, "share", "man", "man1", "kestrove.1")
-        source_page = os.path.join(root, "docs", "kestrove.1")
-        if not os.path.exists(page):
-            failures.append("share/man/man1/kestrove.1 was not installed "
-                            "(a build directory configured before the page existed "
-                            "needs cmake to be run again)")
-        else:
-            with open(page, "rb") as a, open(source_page, "rb") as b:
-                if a.read() != b.read():
-                    failures.append("the installed manual page differs from docs/kestrove.1")
-            if shutil.which("man"):
-                where = subprocess.run(["man", "-M", os.path.join(prefix, "share", "man"),
-                                        "-w", "kestrove"],
-                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-                if where.stdout.decode().strip() != page:
-                    failures.append("man -M <prefix>/share/man -w kestrove found %r"
-                                    % where.stdout.decode().strip())
-            else:
-                print("note: man is not installed; lookup through MANPATH not checked")
-
-        if not failures:
-            version = subprocess.run([installed, "-V", "-h"], stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE)
-            if not version.stderr.startswith(b"kestrove version 1.1\n"):
-                failures.append("installed kestrove -V printed %r" % version.stderr[:60])
-
-            example = os.path.join(root, EXAMPLE)
-            got = run_example(installed, example, os.path.join(tmp, "installed"))
-            want = run_example(program, example, os.path.join(tmp, "built"))
-            labels = ["exit status", "standard output", "standard error", "files"]
-            for label, a, b in zip(labels, got, want):
-                if a != b:
-                    failures.append("installed and built programs differ in their %s" % label)
-            if got[0] != 0:
-                failures.append("installed program exited with %d on the example" % got[0])
-            if "remapped.sdf" not in got[3] or "remap.log" not in got[3]:
-                failures.append("the example run did not write remapped.sdf and remap.log")
-    finally:
-        shutil.rmtree(tmp, ignore_errors=True)
-
-    for failure in failures:
-        print("FAIL: " + failure)
-    if not failures:
-        print("install places the program and the manual page, and the installed program runs")
-    return 1 if failures else 0
+    with tempfile.TemporaryDirectory(prefix="kestrove-install-") as prefix:
+        failures = check_install(sys.argv[1], os.path.abspath(sys.argv[2]), prefix)
+    return report(failures, "install places the program and the manual page, "
+                            "and the installed program runs")
 
 
 if __name__ == "__main__":

@@ -1,13 +1,9 @@
 #!/usr/bin/env python3
-"""Checks the manual page docs/kestrove.1.
-
-Renders it with groff (man macros, UTF-8 output, all warnings on) and fails on
-any diagnostic. Then checks that the page still describes the program: every
-option that the usage text of the built program lists appears in the page,
-and the page has the usual sections.
+"""Checks that docs/kestrove.1 renders without a groff diagnostic (all warnings
+on), has the usual sections, names the version and describes every option of
+the built program's usage text. Without groff the check is skipped.
 
 Arguments: <kestrove binary> <project root> [<shared dir>].
-Without groff the check is skipped with a note.
 """
 import os
 import re
@@ -15,71 +11,42 @@ import shutil
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pylib"))
+from testlib import report  # noqa: E402
+
 SECTIONS = ["NAME", "SYNOPSIS", "DESCRIPTION", "OPTIONS", "FILES",
             "EXIT STATUS", "DIAGNOSTICS", "EXAMPLES", "SEE ALSO"]
 
 
-def render(page):
-    env = dict(os.environ, LC_ALL="C.UTF-8", GROFF_NO_SGR="1")
-    proc = subprocess.run(
-        ["groff", "-man", "-Tutf8", "-ww", "-P-cbou", page],
-        stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
-    return proc.returncode, proc.stdout.decode("utf-8"), proc.stderr.decode("utf-8")
-
-
-def usage_options(program):
-    """The options named in the usage text as the page writes them: -v,
-    -pfile (from -p<file>), -min, and -cell."""
-    proc = subprocess.run([program, "-h"], stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE)
-    if proc.returncode != 0:
-        raise SystemExit("FAIL: %s -h exited with %d" % (program, proc.returncode))
-    text = proc.stderr.decode("latin-1")
-    options = set()
-    for line in text.splitlines():
-        match = re.match(r"\s*(-[A-Za-z]+(?:<[a-z]+>)?)", line)
-        if match:
-            options.add(match.group(1).replace("<", "").replace(">", ""))
-    options.add("-cell")
-    return sorted(options)
-
-
 def main():
-    program, root = sys.argv[1], sys.argv[2]
-    page = os.path.join(root, "docs", "kestrove.1")
+    program, page = sys.argv[1], os.path.join(sys.argv[2], "docs", "kestrove.1")
     if shutil.which("groff") is None:
         print("note: groff is not installed; manual page check skipped")
         return 0
-    if not os.path.exists(page):
-        print("FAIL: %s is missing" % page)
-        return 1
-
+    groff = subprocess.run(["groff", "-man", "-Tutf8", "-ww", "-P-cbou", page],
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                           env=dict(os.environ, LC_ALL="C.UTF-8", GROFF_NO_SGR="1"))
+    text = groff.stdout.decode("utf-8")
     failures = []
-    status, text, diagnostics = render(page)
-    if status != 0:
-        failures.append("groff exited with status %d" % status)
-    if diagnostics.strip():
-        failures.append("groff reported:\n" + diagnostics)
+    if groff.returncode or groff.stderr.strip():
+        failures.append("groff exited with %d and reported:\n%s"
+                        % (groff.returncode, groff.stderr.decode("utf-8")))
+    headings = {line.strip() for line in text.splitlines() if line[:1].strip()}
+    failures += ["section %s is missing" % s for s in SECTIONS if s not in headings]
 
-    headings = {line.strip() for line in text.splitlines()
-                if line and not line[0].isspace()}
-    for section in SECTIONS:
-        if section not in headings:
-            failures.append("section %s is missing" % section)
-
-    # An option must start a word and not run on into a longer one.
-    for option in usage_options(program):
+    usage = subprocess.run([program, "-h"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if usage.returncode != 0:
+        failures.append("kestrove -h exited with %d" % usage.returncode)
+    # As the page writes them: -v, -pfile (from -p<file>), -min; and -cell of the usage line.
+    options = {"-cell"} | {m[1] + m[2] for m in re.finditer(
+        r"^\s*(-[A-Za-z]+)<?([a-z]*)", usage.stderr.decode("latin-1"), re.M)}
+    for option in sorted(options):  # it must start a word and not run on into a longer one
         if not re.search(r"(^|[\s,(])" + re.escape(option) + r"(?![A-Za-z])", text, re.M):
             failures.append("option %s of the usage text is not described" % option)
-
     if "kestrove 1.1" not in text:
         failures.append("the page footer does not name version 1.1")
-
-    for failure in failures:
-        print("FAIL: " + failure)
-    if not failures:
-        print("manual page renders cleanly and lists every option")
-    return 1 if failures else 0
+    return report(failures, "manual page renders cleanly and lists every option")
 
 
 if __name__ == "__main__":

@@ -1,0 +1,65 @@
+"""Helpers of the end-to-end tests: run kestrove in a scratch copy of a folder
+and compare what it wrote with what was expected, showing a diff."""
+import difflib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def read_args(path):  # one argument per line
+    with open(path) as f:
+        return [line.rstrip("\n") for line in f if line.rstrip("\n")]
+
+
+def files(top):
+    """{path relative to top: contents} of every file under top (none if top is missing)."""
+    return {os.path.relpath(os.path.join(root, name), top): read(os.path.join(root, name))
+            for root, _, names in os.walk(top) for name in names}
+
+
+def run_in_copy(program, folder, args, skip=(), stdin=None):
+    """Runs `kestrove <args>` in a scratch copy of folder less the names in skip, reading
+    the file stdin (else /dev/null); returns the process, the copied paths and files()."""
+    work = tempfile.mkdtemp(prefix="kestrove-test-")
+    try:
+        for name in set(os.listdir(folder)) - set(skip):
+            src = os.path.join(folder, name)
+            (shutil.copytree if os.path.isdir(src) else shutil.copy)(src, os.path.join(work, name))
+        inputs = set(files(work))
+        with open(stdin or os.devnull, "rb") as f:
+            proc = subprocess.run(["kestrove"] + args, executable=os.path.abspath(program),
+                                  cwd=work, stdin=f, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, timeout=60)
+        return proc, inputs, files(work)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def compare(want, got):
+    """Failure texts of {name: contents} got against want; prints a diff of each difference."""
+    failures = []
+    for name in sorted(set(want) | set(got)):
+        w, g = want.get(name), got.get(name)
+        if w is None or g is None:
+            failures.append(("missing output file: " if g is None else "unexpected file written: ")
+                            + name)
+        elif w != g:
+            failures.append(name + " differs")
+            sys.stdout.writelines(difflib.unified_diff(
+                w.decode("latin-1").splitlines(True), g.decode("latin-1").splitlines(True),
+                "expected/" + name, "actual/" + name))
+            if w[-1:] != b"\n" or g[-1:] != b"\n":
+                print("(%s: expected %d bytes, got %d)" % (name, len(w), len(g)))
+    return failures
+
+
+def report(failures, success):  # prints the outcome, returns the exit status
+    print("\n".join("FAIL: " + text for text in failures) if failures else success)
+    return 1 if failures else 0
