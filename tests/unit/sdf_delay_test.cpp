@@ -1,205 +1,120 @@
-#include <gtest/gtest.h>
+#include "test_util.h"
 
-#include <cstdio>
-#include <string>
+#include <cstdlib>
+#include <cstring>
 
-#include "config/cond.h"
 #include "sdf/sdf_delay.h"
-#include "sdf/sdf_lexer.h"
-
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
 
 namespace {
 
-// The block after "(DELAY" read from "t.sdf"; parsed records are never
-// freed, which the leak checker is told while the block lives.
-struct Block {
-    explicit Block(const std::string &block, int template_syntax = 0) : text(block + "\n")
-    {
-#ifdef __SANITIZE_ADDRESS__
-        __lsan_disable();
-#endif
-        in = fmemopen(&text[0], text.size(), "r");
-        rd = sdf_reader_create(in, "t.sdf", nullptr, nullptr, MODE_COLLECT, template_syntax);
-        testing::internal::CaptureStderr();
-        ok = sdf_read_delay(rd, &iopaths, &paths, &interconnects);
-        messages = testing::internal::GetCapturedStderr();
-    }
-    ~Block()
-    {
-        fclose(in);
-#ifdef __SANITIZE_ADDRESS__
-        __lsan_enable();
-#endif
-    }
-    std::string text, messages;
-    FILE *in;
-    SdfReader *rd;
-    int ok;
-    PathEntry *iopaths = nullptr;
-    PathDelay *paths = nullptr;
-    InterconnectDelay *interconnects = nullptr;
-};
-
-std::string dump_port(const PortSpec &p)
-{
-    std::string s = p.edge != EDGE_NONE ? std::string(edge_keywords[p.edge]) + " " : "";
-    s += p.name;
-    if (p.msb != -1)
-        s += "[" + std::to_string(p.msb) + (p.lsb != -1 ? ":" + std::to_string(p.lsb) : "") + "]";
-    return s;
-}
-
-std::string dump_values(const ValueTriple v[6])
+std::string values_text(const ValueTriple v[6])
 {
     std::string s;
-    for (int i = 0; i < 6 && !v[i].absent; i++)
-        s += std::string("(") + (v[i].min ? v[i].min : "") + ")";
+    for (int i = 0; i < 6; i++)
+        s += v[i].absent ? "" : value_text(v[i]);
     return s;
 }
 
-std::string dump_iopath(const PathEntry *e)
+// One line per entry after "(DELAY" (IOPATHs with their condition text, "?"
+// when it has no tree, and how it stands to the input edge) and the next
+// character; or "failed" and the messages.
+std::string read_delay(const std::string &block, int template_syntax = 0, PathEntry **iopaths = nullptr)
 {
-    std::string s = dump_port(e->in_port) + " > " + dump_port(e->out_port) + " " + dump_values(e->delays);
-    if (e->cond_text)
-        s += " cond=\"" + std::string(e->cond_text) + "\"" + (e->cond ? "" : " unparsed");
-    if (e->has_retain)
-        s += " retain=" + dump_values(e->retain);
-    return s;
+    Reader r(block + "\n", MODE_COLLECT, template_syntax);
+    PathEntry *e, **first = iopaths ? iopaths : &e;
+    PathDelay *p;
+    InterconnectDelay *n;
+    capture_stderr();
+    if (!sdf_read_delay(r.rd, first, &p, &n))
+        return "failed " + captured_stderr();
+    std::string s;
+    for (e = *first; e; e = e->next) {
+        s += "IOPATH " + port_text(e->in_port) + " " + port_text(e->out_port) + " " + values_text(e->delays);
+        if (e->cond_text)
+            s += " cond=" + std::string(e->cond_text) + (e->cond ? "" : "?") +
+                 " on=" + std::to_string(e->cond_on_input);
+        s += e->has_retain ? " retain=" + values_text(e->retain) + "\n" : "\n";
+    }
+    for (; p; p = p->next)
+        s += "PATH " + port_text(p->port) + " " + values_text(p->delays) + "\n";
+    for (; n; n = n->next)
+        s += "INTERCONNECT " + port_text(n->from_port) + " " + port_text(n->to_port) + " " +
+             values_text(n->delays) + "\n";
+    char *next = sdf_next_char(r.rd);
+    return s + "next " + (next ? *next : '$') + "\n" + captured_stderr();
 }
 
-TEST(SdfReadDelay, EntriesOfTheAbsoluteBlock)
+TEST(SdfReadDelay, EntriesOfTheAbsoluteBlockAndTheirMeans)
 {
-    Block b("(ABSOLUTE\n"
-            "  (IOPATH (posedge CK) Q[1] (1) (2))\n"
-            "  (PORT A (5))\n"
-            "  (INTERCONNECT u1.Y u2.A[3:0] (7))\n"
-            "  (PATH u3.Z (8) (9) (10) (11))\n"
-            "  (IOPATH A Y (RETAIN (0.5) (0.25)) (3) (4))\n"
-            ")\n"
-            "(INCREMENT (IOPATH A Y (1)))\n"
-            ") NEXT");
-    EXPECT_EQ("t.sdf, line 3 - Warning : Unknown entry in DELAY block, skipping\n", b.messages);
-    ASSERT_EQ(1, b.ok);
-    EXPECT_EQ('N', *sdf_next_char(b.rd));
-    ASSERT_TRUE(b.iopaths && b.iopaths->next && !b.iopaths->next->next);
-    EXPECT_EQ("posedge CK > Q[1] (1)(2)", dump_iopath(b.iopaths));
-    EXPECT_EQ(-1, b.iopaths->score);
-    EXPECT_EQ(1.5, b.iopaths->mean_delay[0]);
-    EXPECT_EQ("A > Y (3)(4) retain=(0.5)(0.25)", dump_iopath(b.iopaths->next));
-    ASSERT_TRUE(b.interconnects && b.paths);
-    EXPECT_EQ("u1.Y u2.A[3:0] (7)", dump_port(b.interconnects->from_port) + " " +
-                                        dump_port(b.interconnects->to_port) + " " +
-                                        dump_values(b.interconnects->delays));
-    EXPECT_EQ("u3.Z (8)(9)(10)(11)(11)(11)", dump_port(b.paths->port) + " " + dump_values(b.paths->delays));
+    PathEntry *e;
+    EXPECT_EQ("IOPATH posedge CK Q[1] (1)(2)\n"
+              "IOPATH A Y (3)()(9)(6)(6)(6) retain=(0.5)(0.25)\n"
+              "PATH u3.Z (8)(9)(10)(11)(11)(11)\nINTERCONNECT u1.Y u2.A[3:0] (7)\nnext N\n"
+              "t.sdf, line 3 - Warning : Unknown entry in DELAY block, skipping\n",
+              read_delay("(ABSOLUTE\n  (IOPATH (posedge CK) Q[1] (1) (2))\n  (PORT A (5))\n"
+                         "  (INTERCONNECT u1.Y u2.A[3:0] (7)) (PATH u3.Z (8) (9) (10) (11))\n"
+                         "  (IOPATH A Y (RETAIN (0.5) (0.25)) (3) () (9) (6)))\n"
+                         "(INCREMENT (IOPATH A Y (1)))\n) NEXT",
+                         0, &e));
+    // Means over the values that have the component; repeated positions count again.
+    EXPECT_TRUE(e->score == -1 && e->mean_delay[0] == 1.5 && e->next->mean_delay[0] == 6);
+    read_delay("(ABSOLUTE (IOPATH A Y (1:2:3) (2::4))))", 0, &e);
+    EXPECT_TRUE(e->mean_delay[0] == 1.5 && e->mean_delay[1] == 2 && e->mean_delay[2] == 3.5);
+    read_delay("(ABSOLUTE (IOPATH A Y (tR:tRT:tRX))))", 1, &e);
+    EXPECT_EQ(0, e->mean_delay[0]);
+    for (const char *text : {"0.1", "0.3", "-2.675", "+7", "5.", ".5", "123456789012345", "1234567890123456",
+                             "0.0000000000000000000001", "1e-3", "007.50"}) {
+        const ValueTriple none = {1, 0, 0, 0};
+        const ValueTriple v[6] = {{0, text, nullptr, nullptr}, none, none, none, none, none};
+        EXPECT_EQ(strtod(text, nullptr), mean_component(v, 0)) << text;
+    }
 }
 
-TEST(SdfReadDelay, ConditionTextAndItsTree)
+TEST(SdfReadDelay, ConditionTextTreeAndInputLevel)
 {
-    struct {
-        const char *cond;
-        const char *text;
-        bool parses;
-    } cases[] = {
-        {"A==1'b1", "A == 1'b1", true},
-        {"A == 1'b1", "A == 1'b1", true},
-        {"(B1==1'b1)&&(B2==1'b0)", "( B1 == 1'b1 ) && ( B2 == 1'b0 )", true},
-        {"A!=1'B0 || B>=C", "A != 1'B0 || B >= C", true},
-        {"A<=B|C", "A <= B | C", true},
-        {"~&A ~|B", "~& A ~| B", false},
-        {"A~^B^~C<<D>>E", "A ~^ B ^~ C << D >> E", false},
-        {"A=='b1", "A == 'b1", true},
-        {"DM[2]==1'b0&SLOW", "DM[2] == 1'b0 & SLOW", true},
-        {"A B", "A B", false},
+    const char *const cases[][3] = {
+        {"A==1'b1", "A", "A == 1'b1 on=0"},
+        {"(B1==1'b1)&&(B2==1'b0)", "A", "( B1 == 1'b1 ) && ( B2 == 1'b0 ) on=0"},
+        {"A!=1'B0 || B>=C", "A", "A != 1'B0 || B >= C on=0"},   {"A<=B|C", "A", "A <= B | C on=0"},
+        {"~&A ~|B", "A", "~& A ~| B? on=0"},                      {"A=='b1", "A", "A == 'b1 on=0"},
+        {"A~^B^~C<<D>>E", "A", "A ~^ B ^~ C << D >> E? on=0"},    {"A B", "A", "A B? on=0"},
+        {"DM[2]==1'b0&SLOW", "A", "DM[2] == 1'b0 & SLOW on=0"},
+        // 1: the condition restates the input's level after its edge; 2: its first conjunct does.
+        {"A", "posedge A", "A on=1"},        {"A && B", "01 A", "A && B on=2"},
+        {"A & B", "z1 A", "A & B on=2"},      {"!A", "negedge A", "! A on=1"},
+        {"~A && B", "1z A", "~ A && B on=2"}, {"A", "negedge A", "A on=0"},
+        {"B && A", "posedge A", "B && A on=0"}, {"A && B && C", "posedge A", "A && B && C on=0"},
+        {"A", "A", "A on=0"},                 {"a", "posedge A", "a on=0"},
     };
     for (const auto &c : cases) {
-        Block b(std::string("(ABSOLUTE (COND ") + c.cond + " (IOPATH A Y (1)))))");
-        ASSERT_EQ(1, b.ok) << c.cond;
-        EXPECT_EQ(std::string("A > Y (1) cond=\"") + c.text + "\"" + (c.parses ? "" : " unparsed"),
-                  dump_iopath(b.iopaths));
+        std::string in = strchr(c[1], ' ') ? std::string("(") + c[1] + ")" : c[1];
+        EXPECT_EQ(std::string("IOPATH ") + c[1] + " Y (1) cond=" + c[2] + "\nnext $\n",
+                  read_delay(std::string("(ABSOLUTE (COND ") + c[0] + " (IOPATH " + in + " Y (1)))))"));
     }
     // Without condition tokens the entry is an IOPATH without condition.
-    Block empty("(ABSOLUTE (COND (IOPATH A Y (1)))))");
-    EXPECT_EQ("A > Y (1)", dump_iopath(empty.iopaths));
+    EXPECT_EQ("IOPATH A Y (1)\nnext $\n", read_delay("(ABSOLUTE (COND (IOPATH A Y (1)))))"));
 }
 
-TEST(SdfReadDelay, ConditionOnInput)
-{
-    struct {
-        const char *entry;
-        int on_input;
-    } cases[] = {
-        {"(COND A (IOPATH (posedge A) Y (1)))", 1},
-        {"(COND A && B (IOPATH (01 A) Y (1)))", 2},
-        {"(COND A & B (IOPATH (z1 A) Y (1)))", 2},
-        {"(COND !A (IOPATH (negedge A) Y (1)))", 1},
-        {"(COND ~A && B (IOPATH (1z A) Y (1)))", 2},
-        {"(COND A (IOPATH (negedge A) Y (1)))", 0},
-        {"(COND B && A (IOPATH (posedge A) Y (1)))", 0},
-        {"(COND A && B && C (IOPATH (posedge A) Y (1)))", 0},
-        {"(COND A (IOPATH A Y (1)))", 0},
-        {"(COND a (IOPATH (posedge A) Y (1)))", 0},
-    };
-    for (const auto &c : cases) {
-        Block b(std::string("(ABSOLUTE ") + c.entry + "))");
-        ASSERT_EQ(1, b.ok) << c.entry;
-        EXPECT_EQ(c.on_input, b.iopaths->cond_on_input) << c.entry;
-    }
-}
-
-TEST(SdfReadDelay, MeanDelays)
-{
-    Block triple("(ABSOLUTE (IOPATH A Y (1:2:3) (4:5:6)) (IOPATH B Y (1::3) () (2::4))))");
-    ASSERT_EQ(1, triple.ok);
-    const double *m = triple.iopaths->mean_delay;
-    EXPECT_EQ(2.5, m[0]);
-    EXPECT_EQ(3.5, m[1]);
-    EXPECT_EQ(4.5, m[2]);
-    m = triple.iopaths->next->mean_delay;
-    EXPECT_EQ(1.5, m[0]);
-    EXPECT_EQ(0, m[1]);
-    EXPECT_EQ(3.5, m[2]);
-
-    // Positions repeated from a short list count again.
-    Block single("(ABSOLUTE (IOPATH A Y (1) (2) (3) (6))))");
-    EXPECT_EQ(4, single.iopaths->mean_delay[0]);
-
-    Block names("(ABSOLUTE (IOPATH A Y (tR:tRT:tRX))))", 1);
-    EXPECT_EQ(0, names.iopaths->mean_delay[0]);
-}
-
+// A negative delay and a deltype other than ABSOLUTE show in the corpus test.
 TEST(SdfReadDelay, Failures)
 {
-    struct {
-        const char *block;
-        int template_syntax;
-        const char *messages;
-    } cases[] = {
-        {"(INCREMENT (IOPATH A Y (1))))", 0, "line 1 - Error : Only ABSOLUTE delays supported\n"},
-        {"ABSOLUTE", 0, "line 1 - Error : Expecting open bracket\n"},
-        {"(ABSOLUTE IOPATH)", 0, "line 1 - Error : Expecting close bracket\n"},
-        {"(ABSOLUTE (IOPATH A Y)))", 0,
+    const char *const cases[][2] = {
+        {"ABSOLUTE", "line 1 - Error : Expecting open bracket\n"},
+        {"(ABSOLUTE IOPATH)", "line 1 - Error : Expecting close bracket\n"},
+        {"(ABSOLUTE (IOPATH A Y)))",
          "line 1 - Error : No values provided\nt.sdf, line 1 - Error : Malformed IOPATH\n"},
-        {"(ABSOLUTE (IOPATH A Y (-1))))", 0, "line 1 - Error : Malformed IOPATH\n"},
-        {"(ABSOLUTE (IOPATH A Y (RETAIN (x)) (1))))", 0, "line 1 - Error : Malformed RETAIN\n"},
-        {"(ABSOLUTE (IOPATH A Y (RETAIN (1)) x)))", 0,
+        {"(ABSOLUTE (IOPATH A Y (RETAIN (x)) (1))))", "line 1 - Error : Malformed RETAIN\n"},
+        {"(ABSOLUTE (IOPATH A Y (RETAIN (1)) x)))",
          "line 1 - Error : Expecting '('\nt.sdf, line 1 - Error : Malformed IOPATH\n"},
-        {"(ABSOLUTE (IOPATH A Y (RETAIN (tR)) (tPD))))", 1,
-         "line 1 - Error : Expecting ':' or ')'\nt.sdf, line 1 - Error : Malformed IOPATH\n"},
-        {"(ABSOLUTE (IOPATH A Y ((1) (2)))))", 0,
-         "line 1 - Error : Pulse rejection and X filter delvals not supported\n"
-         "t.sdf, line 1 - Error : Malformed IOPATH\n"},
-        {"(ABSOLUTE (COND A) (IOPATH A Y (1))))", 0, "line 1 - Error : Expecting IOPATH\n"},
-        {"(ABSOLUTE (COND A && B", 0, "line 2 - Error : Premature end of file found.\n"},
-        {"(ABSOLUTE (IOPATH (COND A B) Y (1))))", 0, ""},
+        {"(ABSOLUTE (COND A) (IOPATH A Y (1))))", "line 1 - Error : Expecting IOPATH\n"},
+        {"(ABSOLUTE (COND A && B", "line 2 - Error : Premature end of file found.\n"},
+        {"(ABSOLUTE (IOPATH (COND A B) Y (1))))", ""},
     };
-    for (const auto &c : cases) {
-        Block b(c.block, c.template_syntax);
-        EXPECT_EQ(0, b.ok) << c.block;
-        EXPECT_EQ(*c.messages ? std::string("t.sdf, ") + c.messages : "", b.messages) << c.block;
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ(std::string("failed ") + (*c[1] ? "t.sdf, " : "") + c[1], read_delay(c[0])) << c[0];
+    EXPECT_EQ("failed t.sdf, line 1 - Error : Expecting ':' or ')'\n"
+              "t.sdf, line 1 - Error : Malformed IOPATH\n",
+              read_delay("(ABSOLUTE (IOPATH A Y (RETAIN (tR)) (tPD))))", 1));
 }
 
 } // namespace

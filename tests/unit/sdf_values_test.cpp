@@ -1,103 +1,48 @@
-#include <gtest/gtest.h>
+#include "test_util.h"
 
-#include <cstdio>
-#include <string>
-
-#include "sdf/sdf_lexer.h"
 #include "sdf/sdf_values.h"
-
-#ifdef __SANITIZE_ADDRESS__
-#include <sanitizer/lsan_interface.h>
-#endif
 
 namespace {
 
-// A collecting reader "t.sdf" over the text and a newline. Parsed records are
-// never freed, which the leak checker is told while the input lives.
-struct Input {
-    explicit Input(const std::string &text, int template_syntax = 0) : text(text + "\n")
-    {
-#ifdef __SANITIZE_ADDRESS__
-        __lsan_disable();
-#endif
-        in = fmemopen(&this->text[0], this->text.size(), "r");
-        rd = sdf_reader_create(in, "t.sdf", nullptr, nullptr, MODE_COLLECT, template_syntax);
-    }
-    ~Input()
-    {
-        fclose(in);
-#ifdef __SANITIZE_ADDRESS__
-        __lsan_enable();
-#endif
-    }
-    std::string text;
-    FILE *in;
-    SdfReader *rd;
-};
-
-std::string dump_value(const ValueTriple &v)
-{
-    if (v.absent)
-        return "-";
-    std::string s = std::string("(") + (v.min ? v.min : "");
-    if (v.typ || v.max)
-        s += std::string(":") + (v.typ ? v.typ : "") + ":" + (v.max ? v.max : "");
-    return s + ")";
-}
-
-// The port as name[msb:lsb] edge, or the result and the messages.
+// The port as "edge name[msb:lsb]", or the result and the messages.
 std::string read_port(const char *text)
 {
-    Input input(text);
+    Reader r(std::string(text) + "\n");
     PortSpec p = {nullptr, 0, 0, 0};
-    testing::internal::CaptureStderr();
-    int result = sdf_read_port(input.rd, &p);
-    std::string err = testing::internal::GetCapturedStderr();
-    if (result != 1)
-        return std::to_string(result) + " " + err;
-    std::string s = p.name;
-    if (p.msb != -1)
-        s += "[" + std::to_string(p.msb) + (p.lsb != -1 ? ":" + std::to_string(p.lsb) : "") + "]";
-    return p.edge == EDGE_NONE ? s : s + " " + edge_keywords[p.edge];
+    capture_stderr();
+    int result = sdf_read_port(r.rd, &p);
+    std::string err = captured_stderr();
+    return result == 1 ? port_text(p) : std::to_string(result) + " " + err;
 }
 
-// The six positions and the token after the list, or "0" and the messages.
-std::string read_values(const char *text, int template_syntax = 0)
+// The six positions, the token after the list and the file's value form
+// (Triple, Single, Undecided); or "0" and the messages.
+std::string read_values(const char *text, int template_syntax)
 {
-    Input input(text, template_syntax);
+    Reader r(std::string(text) + "\n", MODE_COLLECT, template_syntax);
     ValueTriple v[6];
-    testing::internal::CaptureStderr();
-    int result = sdf_read_values(input.rd, v);
-    std::string err = testing::internal::GetCapturedStderr();
+    capture_stderr();
+    int result = sdf_read_values(r.rd, v);
+    std::string err = captured_stderr();
     if (result != 1)
         return "0 " + err;
     std::string s;
     for (int i = 0; i < 6; i++)
-        s += dump_value(v[i]) + " ";
+        s += value_text(v[i]) + " ";
     int len;
-    char *next = sdf_token(input.rd, &len);
-    return s + "| " + (next ? std::string(next, len) : "<none>");
+    char *next = sdf_token(r.rd, &len);
+    return s + "| " + (next ? std::string(next, len) : "$") + " " + "TSU"[r.rd->triple_form];
 }
 
 TEST(SdfReadPort, EdgesAndRanges)
 {
-    struct {
-        const char *text;
-        const char *expected;
-    } cases[] = {
-        {"CLK", "CLK"},
-        {"(posedge CLK)", "CLK posedge"},
-        {"(NEGEDGE CLK)", "CLK negedge"},
-        {"( 01 A )", "A 01"},
-        {"(Z1 A)", "A z1"},
-        {"(z0 A)", "A z0"},
-        {"D[3]", "D[3]"},
-        {"D[0:3]", "D[3:0]"},
-        {"D[3:0]", "D[3:0]"},
-        {"(posedge top.D[7:15])", "top.D[15:7] posedge"},
-        {"D[4:]", "D[4]"},
-        {"x\\]", "x\\]"},
-        {"pad\\[9\\].DM[2]", "pad\\[9\\].DM[2]"},
+    const char *const cases[][2] = {
+        {"CLK", "CLK"}, {"(posedge CLK)", "posedge CLK"},
+        {"(NEGEDGE CLK)", "negedge CLK"}, {"( 01 A )", "01 A"},
+        {"(Z1 A)", "z1 A"}, {"D[3]", "D[3]"},
+        {"D[0:3]", "D[3:0]"}, {"(posedge top.D[7:15])", "posedge top.D[15:7]"},
+        {"D[4:]", "D[4]"}, {"x\\]", "x\\]"},
+        {"x\\\\[2]", "x\\\\[2]"}, {"pad\\[9\\].DM[2]", "pad\\[9\\].DM[2]"},
         {"(COND A B)", "2 "},
         {"(foo A)", "0 t.sdf, line 1 - Error : Expecting edge specifier\n"},
         {"(posedge A B)", "0 t.sdf, line 1 - Error : Expecting ')'\n"},
@@ -106,71 +51,45 @@ TEST(SdfReadPort, EdgesAndRanges)
         {"(posedge", "0 t.sdf, line 2 - Error : Premature end of file found.\n"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(c.expected, read_port(c.text)) << c.text;
+        EXPECT_EQ(c[1], read_port(c[0])) << c[0];
 
-    Input input("A");
-    input.rd->mode = MODE_ECHO;
+    // Ports are read only while collecting, and then nothing is consumed.
+    Reader echo("A", MODE_ECHO);
     PortSpec port;
-    EXPECT_EQ(0, sdf_read_port(input.rd, &port));
-    EXPECT_EQ('A', *sdf_next_char(input.rd));
+    EXPECT_EQ(0, sdf_read_port(echo.rd, &port));
+    EXPECT_EQ('A', *sdf_next_char(echo.rd));
 }
 
-TEST(SdfReadValues, ListLengthsAndFailures)
+TEST(SdfReadValues, ListLengthsFormsAndFailures)
 {
-    EXPECT_EQ("(1) - - - - - | X", read_values("(1)) X"));
-    EXPECT_EQ("(1) (2) - - - - | X", read_values("(1) (2)) X"));
-    EXPECT_EQ("(1) (2) (3) (4) (4) (4) | X", read_values("(1)(2)(3)(4)) X"));
-    EXPECT_EQ("(1) (2) (3) (4) (5) (5) | X", read_values("(1)(2)(3)(4)(5)) X"));
-    EXPECT_EQ("(1) (2) (3) (4) (5) (6) | X", read_values("(1)(2)(3)(4)(5)(6)) X"));
-    EXPECT_EQ("(1) (2) (3) (4) (5) (6) | X",
-              read_values("(1)(2)(3)(4)(5)(6)(7)(8)(9)(10)(11)(12)) X"));
-    // "()" is present, unlike the positions that were not written.
-    EXPECT_EQ("() - - - - - | X", read_values("()) X"));
-    EXPECT_EQ("(1:2:3) () (::-3) - - - | X", read_values("(1:2:3) () (::-3)) X"));
-
-    EXPECT_EQ("0 t.sdf, line 1 - Error : No values provided\n", read_values(")"));
-    EXPECT_EQ("0 t.sdf, line 2 - Error : Expecting '('\n", read_values("(1)\n x)"));
-    EXPECT_EQ("0 t.sdf, line 1 - Error : Pulse rejection and X filter delvals not supported\n",
-              read_values("((1) (2)))"));
-    EXPECT_EQ("0 t.sdf, line 1 - Error : Expecting ':' or ')'\n", read_values("(1 2))"));
-    EXPECT_EQ("0 t.sdf, line 2 - Error : Expecting number\n\n", read_values("(1:"));
-    EXPECT_EQ("0 t.sdf, line 1 - Error : Expecting ')' at end of triple\n", read_values("(1) (1:2:3))"));
-    EXPECT_EQ("0 t.sdf, line 1 - Error : Expecting ':'\n", read_values("(1:2:3) (4))"));
-    EXPECT_EQ("0 t.sdf, line 1 - Error : Expecting ':'\n", read_values("() (1:2:3) (4))"));
-}
-
-TEST(SdfReadTriple, FormAndFirstComponent)
-{
-    Input input("() (0.1::0.3) (-1) (.5::)");
-    ValueTriple v;
-    sdf_next_char(input.rd);
-    ASSERT_EQ(1, sdf_read_triple(&v, input.rd));
-    EXPECT_EQ(FORM_UNDECIDED, input.rd->triple_form);
-    sdf_next_char(input.rd);
-    ASSERT_EQ(1, sdf_read_triple(&v, input.rd));
-    EXPECT_EQ(FORM_TRIPLE, input.rd->triple_form);
-    EXPECT_EQ("(0.1::0.3)", dump_value(v));
-    EXPECT_EQ(nullptr, v.typ);
-
-    // A sign on the first component is left to the caller, unreported.
-    sdf_next_char(input.rd);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(-1, sdf_read_triple(&v, input.rd));
-    EXPECT_EQ("", testing::internal::GetCapturedStderr());
-    sdf_skip_entry(input.rd);
-    sdf_next_char(input.rd);
-    ASSERT_EQ(1, sdf_read_triple(&v, input.rd));
-    EXPECT_STREQ(".5", v.min);
-    Input words("(+1) (RETAIN (1))");
-    sdf_next_char(words.rd);
-    EXPECT_EQ(-1, sdf_read_triple(&v, words.rd));
-    sdf_skip_entry(words.rd);
-    sdf_next_char(words.rd);
-    EXPECT_EQ(-1, sdf_read_triple(&v, words.rd));
-
-    // Template values are names, in the form of the template's own file.
-    EXPECT_EQ("(tPD) () - - - - | X", read_values("(tPD) ()) X", 1));
-    EXPECT_EQ("(tR:tRT:tRX) (::tPD) - - - - | X", read_values("(tR:tRT:tRX) (::tPD)) X", 1));
+    const struct {
+        const char *text;
+        int template_syntax;
+        const char *expected;
+    } cases[] = {
+        {"(1)) X", 0, "(1) - - - - - | X S"}, {"(1)(2)(3)) X", 0, "(1) (2) (3) - - - | X S"},
+        {"(1)(2)(3)(4)) X", 0, "(1) (2) (3) (4) (4) (4) | X S"},
+        {"(1)(2)(3)(4)(5)) X", 0, "(1) (2) (3) (4) (5) (5) | X S"},
+        {"(1)(2)(3)(4)(5)(6)) X", 0, "(1) (2) (3) (4) (5) (6) | X S"},
+        {"(1)(2)(3)(4)(5)(6)(7)(8)(9)(10)(11)(12)) X", 0, "(1) (2) (3) (4) (5) (6) | X S"},
+        // "()" is present, unlike the positions not written, and decides no form.
+        {"()) X", 0, "() - - - - - | X U"},
+        {"() (0.1::0.3) () (::-3) (.5::)) X", 0, "() (0.1::0.3) () (::-3) (.5) (.5) | X T"},
+        // Template values are names, in the form of the template's own file.
+        {"(tPD) ()) X", 1, "(tPD) () - - - - | X S"},
+        {"(tR:tRT:tRX) (::tPD)) X", 1, "(tR:tRT:tRX) (::tPD) - - - - | X T"},
+        // A first component that is no number is left to the caller, unreported.
+        {"(-1)) X", 0, "0 "}, {"(+1)) X", 0, "0 "},
+        {")", 0, "0 t.sdf, line 1 - Error : No values provided\n"},
+        {"(1)\n x)", 0, "0 t.sdf, line 2 - Error : Expecting '('\n"},
+        {"((1) (2)))", 0, "0 t.sdf, line 1 - Error : Pulse rejection and X filter delvals not supported\n"},
+        {"(1 2))", 0, "0 t.sdf, line 1 - Error : Expecting ':' or ')'\n"},
+        {"(1:", 0, "0 t.sdf, line 2 - Error : Expecting number\n\n"},
+        {"(1) (1:2:3))", 0, "0 t.sdf, line 1 - Error : Expecting ')' at end of triple\n"},
+        {"() (1:2:3) (4))", 0, "0 t.sdf, line 1 - Error : Expecting ':'\n"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.expected, read_values(c.text, c.template_syntax)) << c.text;
 }
 
 } // namespace

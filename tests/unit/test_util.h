@@ -1,0 +1,163 @@
+// Fixtures the unit tests share: readers over in-memory text, scratch files
+// and captured messages, and template records made by hand.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "config/tdef.h"
+#include "config/template.h"
+#include "sdf/sdf_lexer.h"
+
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
+
+// Readers and their records live until the process ends; the leak checker
+// is told so while a test holds them.
+struct KeepAllocations {
+#ifdef __SANITIZE_ADDRESS__
+    KeepAllocations() { __lsan_disable(); }
+    ~KeepAllocations() { __lsan_enable(); }
+#else
+    KeepAllocations() {}
+#endif
+};
+
+inline void capture_stderr() { testing::internal::CaptureStderr(); }
+inline std::string captured_stderr() { return testing::internal::GetCapturedStderr(); }
+
+// A scratch file for output, echo and audit text.
+struct Scratch {
+    Scratch() : f(tmpfile()) {}
+    Scratch(const Scratch &) = delete;
+    ~Scratch() { fclose(f); }
+    std::string text()
+    {
+        fflush(f);
+        rewind(f);
+        std::string s;
+        for (int c; (c = getc(f)) != EOF;)
+            s += static_cast<char>(c);
+        return s;
+    }
+    FILE *f;
+};
+
+// A reader named "t.sdf" over `text`, echoing to a scratch file.
+struct Reader {
+    explicit Reader(const std::string &text, int mode = MODE_COLLECT, int template_syntax = 0)
+        : text(text), in(fmemopen(&this->text[0], text.size(), "r")),
+          rd(sdf_reader_create(in, "t.sdf", "out.sdf", out.f, mode, template_syntax)) {}
+    ~Reader() { fclose(in); }
+    std::string echoed() { return out.text(); }
+    KeepAllocations keep;
+    std::string text;
+    Scratch out;
+    FILE *in;
+    SdfReader *rd;
+};
+
+inline int temp_serial = 0;
+
+// `text` stored under a unique name for the scope; renamed() puts `name` in
+// place of that path in messages.
+struct TempFile {
+    explicit TempFile(const std::string &text)
+        : path(testing::TempDir() + "kestrove_" + std::to_string(getpid()) + "_" +
+               std::to_string(temp_serial++))
+    {
+        FILE *f = fopen(path.c_str(), "wb");
+        fwrite(text.data(), 1, text.size(), f);
+        fclose(f);
+    }
+    ~TempFile() { remove(path.c_str()); }
+    std::string renamed(std::string messages, const char *name) const
+    {
+        for (size_t at; (at = messages.find(path)) != std::string::npos;)
+            messages.replace(at, path.size(), name);
+        return messages;
+    }
+    std::string path;
+};
+
+struct Verbosity {
+    explicit Verbosity(int v) : saved(msg_verbosity) { msg_verbosity = v; }
+    ~Verbosity() { msg_verbosity = saved; }
+    int saved;
+};
+
+// Replaces the template registry for one test with cells made by hand,
+// registered newest first under `name` (the celltype when null).
+struct Registry {
+    Registry() : saved(template_registry) { template_registry = nullptr; }
+    ~Registry() { template_registry = saved; }
+    CellInstance *add(const char *celltype, int timescale_ps = 0, const char *name = nullptr)
+    {
+        SdfReader *rd = sdf_reader_create(nullptr, "t.sdft", nullptr, nullptr, MODE_COLLECT, 1);
+        CellInstance *cell = rd->cells = new CellInstance();
+        cell->celltype = celltype;
+        cell->reader = rd;
+        if (timescale_ps)
+            (cell->defaults = new TimingDefaults())->timescale_ps = timescale_ps;
+        template_registry = new CellTemplate{template_registry, name ? name : celltype, 0, rd};
+        return cell;
+    }
+    KeepAllocations keep;
+    CellTemplate *saved;
+};
+
+// "posedge D[3:0]": edge, name and range.
+inline std::string port_text(const PortSpec &p)
+{
+    std::string s = p.edge != EDGE_NONE ? std::string(edge_keywords[p.edge]) + " " : "";
+    s += p.name ? p.name : "-";
+    if (p.msb != -1)
+        s += "[" + std::to_string(p.msb) + (p.lsb != -1 ? ":" + std::to_string(p.lsb) : "") + "]";
+    return s;
+}
+
+// "-" when absent, "(min)" without typ and max, else "(min:typ:max)".
+inline std::string value_text(const ValueTriple &v)
+{
+    if (v.absent)
+        return "-";
+    std::string s = std::string("(") + (v.min ? v.min : "");
+    if (v.typ || v.max)
+        s += std::string(":") + (v.typ ? v.typ : "") + ":" + (v.max ? v.max : "");
+    return s + ")";
+}
+
+// A check of data port D (bit or range msb:lsb) against reference port CK,
+// with the value texts in all three components.
+inline TimingCheck make_check(int kind, int ref_edge, int msb = -1, int lsb = -1,
+                              const char *v1 = nullptr, const char *v2 = nullptr)
+{
+    return TimingCheck{nullptr, {"CK", -1, -1, ref_edge}, {"D", msb, lsb, EDGE_NONE}, nullptr, nullptr,
+                       kind, -1, 0, {0, v1, v1, v1}, {0, v2, v2, v2}};
+}
+
+// An IOPATH from A (with `edge`) to Y (bit or range msb:lsb) with one delay.
+inline PathEntry make_path(int edge, int msb = -1, int lsb = -1, const char *delay = nullptr)
+{
+    PathEntry p{};
+    p.in_port = PortSpec{"A", -1, -1, edge};
+    p.out_port = PortSpec{"Y", msb, lsb, EDGE_NONE};
+    p.score = -1;
+    for (ValueTriple &d : p.delays)
+        d = ValueTriple{1, nullptr, nullptr, nullptr};
+    p.delays[0] = ValueTriple{0, delay, delay, delay};
+    return p;
+}
+
+// Links the records in vector order; the first one.
+template <class T> T *chain(std::vector<T> &items)
+{
+    for (size_t i = 0; i + 1 < items.size(); i++)
+        items[i].next = &items[i + 1];
+    return &items[0];
+}
