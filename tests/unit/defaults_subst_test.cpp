@@ -1,86 +1,67 @@
-#include <gtest/gtest.h>
+#include "test_util.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
-#include "config/tdef.h"
 #include "remap/defaults_subst.h"
-#include "support/messages.h"
 
 namespace {
 
 TEST(DefaultsSubst, DecimalPointShift)
 {
-    struct Case {
+    const struct {
         long value;
         int shift;
         const char *text;
     } cases[] = {
-        {5, 3, "5000"},       {5, 0, "5"},           {5, -1, "0.5"},        {5, -3, "0.005"},
-        {12345, -3, "12.345"}, {1500, -3, "1.500"},  {123, -3, "0.123"},    {0, -2, "0.00"},
-        {2, 11, "200000000000"}, {7, -11, "0.00000000007"},
+        {5, 3, "5000"},      {5, 0, "5"},         {5, -1, "0.5"},  {5, -3, "0.005"},  {12345, -3, "12.345"},
+        {1500, -3, "1.500"}, {123, -3, "0.123"}, {0, -2, "0.00"}, {2, 11, "200000000000"},
+        {7, -11, "0.00000000007"},
     };
-    for (const Case &c : cases)
+    for (const auto &c : cases)
         EXPECT_EQ(c.text, defaults_value_text(c.value, c.shift)) << c.value << " " << c.shift;
 }
 
 TEST(DefaultsSubst, Outcomes)
 {
-    int saved_verbosity = msg_verbosity;
-    msg_verbosity = 1;
-    TimingParam second{nullptr, "tB", 9};
-    TimingParam first{&second, "tA", 2};
+    Verbosity v(1);
+    Registry reg;
+    CellInstance *cell = reg.add("DFFR");
+    TimingParam second{nullptr, "tB", 9}, first{&second, "tA", 2};
     TimingDefaults defaults{};
     defaults.params = &first;
-    SdfReader reader{};
-    reader.mode = MODE_COLLECT;
-    CellInstance cell{};
-    cell.celltype = "DFFR";
-    cell.reader = &reader;
-    cell.defaults = &defaults;
-    cell.scale_shift = 3;
-    char *buf = nullptr;
-    size_t size = 0;
-    FILE *audit = open_memstream(&buf, &size);
-
-    ValueTriple found{1, "a", "tA", "c"}, quiet{0, nullptr, "tB", nullptr};
-    ValueTriple zero{0, "x", "0", "y"}, single{0, "tA", nullptr, nullptr};
-    ValueTriple unknown{0, "tA", "ta", "tA"}, unknown_quiet = unknown, no_tdef = found;
-    testing::internal::CaptureStderr();
-    substitute_from_defaults(&found, &cell, audit, 1);
-    substitute_from_defaults(&quiet, &cell, audit, 0);
-    substitute_from_defaults(&zero, &cell, audit, 0);
-    substitute_from_defaults(&single, &cell, audit, 1);
-    substitute_from_defaults(&unknown, &cell, audit, 1);
-    substitute_from_defaults(&unknown_quiet, &cell, audit, 0);
-    cell.defaults = nullptr;
-    substitute_from_defaults(&no_tdef, &cell, audit, 1);
-    msg_verbosity = saved_verbosity;
-    EXPECT_EQ("kestrove - Error : triple corrupt for cell, \"DFFR\"\n"
-              "kestrove - Error : Timing patameter, \"ta\" not present in tdef file for cell "
-              "\"DFFR\"\n"
-              "kestrove - Error : Timing patameter, \"ta\" not present in tdef file for cell "
-              "\"DFFR\"\n"
-              "kestrove - Warning : tdef file for cell, \"DFFR\" not present\n",
-              testing::internal::GetCapturedStderr());
-    fclose(audit);
-    EXPECT_EQ("Found parameter \"tA\" in defaults file\n"
-              "Passing explicit zero through unchanged\n"
-              "Parameter \"ta\" not present in defaults file\n",
-              std::string(buf, size));
-    free(buf);
-
-    // One stored text serves all three components; `absent` is untouched.
-    EXPECT_STREQ("2000", found.typ);
-    EXPECT_EQ(found.min, found.typ);
-    EXPECT_EQ(found.max, found.typ);
-    EXPECT_EQ(1, found.absent);
-    EXPECT_STREQ("9000", quiet.max);
-    EXPECT_STREQ("x", zero.min);
-    for (const ValueTriple *v : {&single, &unknown, &unknown_quiet, &no_tdef})
-        EXPECT_TRUE(!v->min && !v->typ && !v->max);
-    free(reader.store_block); // both stored texts fit in the first block
+    cell->scale_shift = 3;
+    const std::string missing =
+        "kestrove - Error : Timing patameter, \"ta\" not present in tdef file for cell \"DFFR\"\n";
+    const struct {
+        ValueTriple value;
+        bool has_defaults;
+        int report;
+        std::string result, messages, audit;
+    } cases[] = {
+        // One stored text serves all three components; `absent` is untouched.
+        {{1, "a", "tA", "c"}, true, 1, "absent (2000:2000:2000) shared", "",
+         "Found parameter \"tA\" in defaults file\n"},
+        {{0, nullptr, "tB", nullptr}, true, 0, "(9000:9000:9000) shared", "", ""},
+        {{0, "x", "0", "y"}, true, 1, "(x:0:y)", "", "Passing explicit zero through unchanged\n"},
+        {{0, "tA", nullptr, nullptr}, true, 1, "()", "kestrove - Error : triple corrupt for cell, \"DFFR\"\n",
+         ""},
+        {{0, "tA", "ta", "tA"}, true, 1, "()", missing, "Parameter \"ta\" not present in defaults file\n"},
+        {{0, "tA", "ta", "tA"}, true, 0, "()", missing, ""},
+        {{0, "a", "tA", "c"}, false, 1, "()",
+         "kestrove - Warning : tdef file for cell, \"DFFR\" not present\n", ""},
+    };
+    for (const auto &c : cases) {
+        ValueTriple v = c.value;
+        cell->defaults = c.has_defaults ? &defaults : nullptr;
+        Scratch audit;
+        capture_stderr();
+        substitute_from_defaults(&v, cell, audit.f, c.report);
+        EXPECT_EQ(c.messages, captured_stderr()) << c.result;
+        EXPECT_EQ(c.audit, audit.text()) << c.result;
+        bool shared = v.typ && v.min == v.typ && v.max == v.typ;
+        ValueTriple shown = v;
+        shown.absent = 0;
+        EXPECT_EQ(c.result, (v.absent ? "absent " : "") + value_text(shown) + (shared ? " shared" : ""));
+    }
+    cell->defaults = nullptr;
 }
 
 } // namespace

@@ -1,66 +1,26 @@
-#include <gtest/gtest.h>
+#include "test_util.h"
 
-#include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "remap/remap.h"
 
 namespace {
 
-std::string written(FILE *f)
+// The IOPATH notation and plain checks show in every end-to-end audit log.
+TEST(RemapNotation, ChecksWithConditionsPortOrderAndUnknownKinds)
 {
-    fflush(f);
-    rewind(f);
-    std::string s;
-    for (int c; (c = fgetc(f)) != EOF;)
-        s += static_cast<char>(c);
-    fclose(f);
-    return s;
-}
-
-std::string check_text(int kind, const char *data, const char *ref, const char *data_cond = nullptr,
-                       const char *ref_cond = nullptr)
-{
-    TimingCheck c;
-    memset(&c, 0, sizeof c);
-    c.kind = kind;
-    c.data_port = {data, data ? 3 : -1, -1, EDGE_NONE};
-    c.ref_port = {ref, -1, -1, EDGE_POSEDGE};
-    c.data_cond = data_cond;
-    c.ref_cond = ref_cond;
-    FILE *f = tmpfile();
-    print_check_entry(f, &c);
-    return written(f);
-}
-
-TEST(RemapNotation, Checks)
-{
-    EXPECT_EQ("(SETUP D[3] (posedge CK) ...) ", check_text(CHECK_SETUP, "D", "CK"));
-    EXPECT_EQ("(SETUP (COND EN D[3]) (COND RST (posedge CK)) ...) ",
-              check_text(CHECK_SETUP, "D", "CK", "EN", "RST"));
-    EXPECT_EQ("(NOCHANGE (posedge G) D[3] ...) ", check_text(CHECK_NOCHANGE, "D", "G"));
-    EXPECT_EQ("(WIDTH (posedge CK) ...) ", check_text(CHECK_WIDTH, nullptr, "CK"));
-
-    TimingCheck other; // ports of unknown kinds are never read, so never printed
-    memset(&other, 0xff, sizeof other);
-    other.kind = CHECK_OTHER;
-    FILE *f = tmpfile();
-    print_check_entry(f, &other);
-    EXPECT_EQ("(??? ...) ", written(f));
-}
-
-TEST(RemapNotation, PathsLeaveTheCondOpen)
-{
-    PathEntry p;
-    memset(&p, 0, sizeof p);
-    p.in_port = {"CK", -1, -1, EDGE_01};
-    p.out_port = {"Q", 3, 0, EDGE_NONE};
-    FILE *f = tmpfile();
-    print_path_entry(f, &p);
-    p.cond_text = const_cast<char *>("EN");
-    print_path_entry(f, &p);
-    EXPECT_EQ("(IOPATH (01 CK) Q[3:0] ...) (COND EN (IOPATH (01 CK) Q[3:0] ...) ", written(f));
+    TimingCheck checks[3] = {make_check(CHECK_SETUP, EDGE_POSEDGE, 3),
+                             make_check(CHECK_NOCHANGE, EDGE_NEGEDGE, 3)};
+    checks[0].data_cond = "EN";
+    checks[0].ref_cond = "RST";
+    memset(&checks[2], 0xff, sizeof checks[2]); // ports of unknown kinds are never read
+    checks[2].kind = CHECK_OTHER;
+    Scratch out;
+    for (const TimingCheck &c : checks)
+        print_check_entry(out.f, &c);
+    EXPECT_EQ("(SETUP (COND EN D[3]) (COND RST (posedge CK)) ...) "
+              "(NOCHANGE (negedge CK) D[3] ...) (??? ...) ",
+              out.text());
 }
 
 } // namespace
