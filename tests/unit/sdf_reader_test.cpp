@@ -4,8 +4,9 @@
 
 namespace {
 
-// Header values, the header errors reading survives, copied text and the
-// collected cells show in end-to-end runs; here: inputs that yield nothing.
+// Header values, the header errors reading survives, copied text, the
+// collected cells and the scale shifts of the templates' defaults show in
+// end-to-end runs; here: inputs that yield nothing.
 TEST(SdfRead, RejectedInputs)
 {
     Registry reg;
@@ -32,19 +33,6 @@ TEST(SdfRead, RejectedInputs)
         EXPECT_EQ("in.sdf, " + c[1], captured_stderr()) << text;
         fclose(in);
     }
-}
-
-TEST(SdfRead, ScaleShiftsFromDefaultsUnits)
-{
-    Registry reg;
-    CellInstance *cells[] = {reg.add("A", 1), reg.add("B", 10), reg.add("C", 1000), reg.add("D", 5), reg.add("E")};
-    cells[4]->scale_shift = 99; // no defaults: left alone
-    SdfReader *rd = sdf_reader_create(nullptr, "in.sdf", nullptr, nullptr, MODE_ECHO, 0);
-    rd->timescale_exp = 2;
-    sdf_set_scale_shifts(rd);
-    const int want[] = {-2, -1, 1, -1, 99};
-    for (int i = 0; i < 5; i++)
-        EXPECT_EQ(want[i], cells[i]->scale_shift) << cells[i]->celltype;
 }
 
 } // namespace

@@ -132,25 +132,19 @@ inline std::string value_text(const ValueTriple &v)
     return s + ")";
 }
 
-// A check of data port D (bit or range msb:lsb) against reference port CK,
-// with the value texts in all three components.
-inline TimingCheck make_check(int kind, int ref_edge, int msb = -1, int lsb = -1,
-                              const char *v1 = nullptr, const char *v2 = nullptr)
+// A check of data port D (bit or range msb:lsb) against reference port CK.
+inline TimingCheck make_check(int kind, int ref_edge, int msb = -1, int lsb = -1)
 {
-    return TimingCheck{nullptr, {"CK", -1, -1, ref_edge}, {"D", msb, lsb, EDGE_NONE}, nullptr, nullptr,
-                       kind, -1, 0, {0, v1, v1, v1}, {0, v2, v2, v2}};
+    return TimingCheck{nullptr, {"CK", -1, -1, ref_edge}, {"D", msb, lsb, EDGE_NONE}, nullptr, nullptr, kind, -1, 0, {}, {}};
 }
 
-// An IOPATH from A (with `edge`) to Y (bit or range msb:lsb) with one delay.
-inline PathEntry make_path(int edge, int msb = -1, int lsb = -1, const char *delay = nullptr)
+// An IOPATH from A (with `edge`) to Y (bit or range msb:lsb).
+inline PathEntry make_path(int edge, int msb = -1, int lsb = -1)
 {
     PathEntry p{};
     p.in_port = PortSpec{"A", -1, -1, edge};
     p.out_port = PortSpec{"Y", msb, lsb, EDGE_NONE};
     p.score = -1;
-    for (ValueTriple &d : p.delays)
-        d = ValueTriple{1, nullptr, nullptr, nullptr};
-    p.delays[0] = ValueTriple{0, delay, delay, delay};
     return p;
 }
 
