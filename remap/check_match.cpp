@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "remap/bit_run.h"
+#include "remap/candidate_array.h"
 #include "remap/defaults_subst.h"
 #include "remap/remap.h"
 #include "support/messages.h"
@@ -85,11 +86,8 @@ const CheckReason check_reasons[] = {
     {CHECK_PERIOD, 1, "a PERIOD with no edge spec is a superset of the template PERIOD"},
 };
 
-const size_t CANDIDATE_STEP = 256;
-
-// Reused by every find_check_candidates call; always room for the closing null.
-TimingCheck **candidates;
-size_t candidate_room;
+// Reused by every find_check_candidates call.
+CandidateArray<TimingCheck> candidates;
 
 // The last paragraph written and the bits folded into it since.
 struct CheckRepeatRun {
@@ -286,26 +284,16 @@ const char *check_score_reason(int kind, int score)
 
 TimingCheck **find_check_candidates(const TimingCheck *tmpl, TimingCheck *input_checks)
 {
-    if (!candidates) {
-        candidate_room = CANDIDATE_STEP;
-        candidates = static_cast<TimingCheck **>(xmalloc(candidate_room * sizeof(TimingCheck *)));
-    }
-    size_t count = 0;
+    candidates_clear(&candidates);
     for (TimingCheck *input = input_checks; input; input = input->next) {
         if (input->kind == CHECK_OTHER || !ports_match(tmpl, input))
             continue;
         input->score = check_match_score(tmpl, input);
         if (input->score == -1)
             continue;
-        candidates[count++] = input;
-        if (count == candidate_room) {
-            candidate_room += CANDIDATE_STEP;
-            candidates = static_cast<TimingCheck **>(
-                xrealloc(candidates, candidate_room * sizeof(TimingCheck *)));
-        }
+        candidates_push(&candidates, input);
     }
-    candidates[count] = nullptr;
-    return candidates;
+    return candidates.items;
 }
 
 TimingCheck *choose_timing_check(FILE *audit, TimingCheck *tmpl, TimingCheck **cands)

@@ -7,6 +7,7 @@
 #include "config/cond.h"
 #include "config/prefs.h"
 #include "remap/bit_run.h"
+#include "remap/candidate_array.h"
 #include "remap/defaults_subst.h"
 #include "remap/remap.h"
 #include "support/messages.h"
@@ -38,11 +39,8 @@ const char *const subscore_reasons[5] = {
     "the conditions were described as equivalent in the preferences file",
 };
 
-const size_t CANDIDATE_STEP = 256;
-
-// Reused by every find_path_candidates call; always room for the closing null.
-PathEntry **candidates;
-size_t candidate_room;
+// Reused by every find_path_candidates call.
+CandidateArray<PathEntry> candidates;
 
 // The last paragraph written and the output bits folded into it since.
 struct PathRepeatRun {
@@ -286,26 +284,16 @@ const char *path_subscore_reason(int subscore)
 
 PathEntry **find_path_candidates(const PathEntry *tmpl, PathEntry *input_paths)
 {
-    if (!candidates) {
-        candidate_room = CANDIDATE_STEP;
-        candidates = static_cast<PathEntry **>(xmalloc(candidate_room * sizeof(PathEntry *)));
-    }
-    size_t count = 0;
+    candidates_clear(&candidates);
     for (PathEntry *input = input_paths; input; input = input->next) {
         if (!same_name(input->out_port.name, tmpl->out_port.name) ||
             !same_name(input->in_port.name, tmpl->in_port.name) ||
             !covers_bit(&input->out_port, tmpl->out_port.msb))
             continue;
         input->score = path_edge_score(tmpl, input);
-        candidates[count++] = input;
-        if (count == candidate_room) {
-            candidate_room += CANDIDATE_STEP;
-            candidates = static_cast<PathEntry **>(
-                xrealloc(candidates, candidate_room * sizeof(PathEntry *)));
-        }
+        candidates_push(&candidates, input);
     }
-    candidates[count] = nullptr;
-    return candidates;
+    return candidates.items;
 }
 
 PathEntry *choose_iopath(FILE *audit, const Preferences *prefs, PathEntry *tmpl,
