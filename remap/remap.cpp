@@ -146,11 +146,6 @@ void print_check_entry(FILE *out, const TimingCheck *check)
 
 void print_path_entry(FILE *out, const PathEntry *entry)
 {
-    if (entry->cond_text)
-        fprintf(out, "(COND %s ", entry->cond_text);
-    fputs("(IOPATH ", out);
-    write_port(out, &entry->in_port);
-    fputc(' ', out);
-    write_port(out, &entry->out_port);
+    write_iopath_opening(out, entry);
     fputs(" ...) ", out);
 }

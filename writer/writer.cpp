@@ -46,12 +46,7 @@ void write_iopath(SdfReader *rd, const PathEntry *entry, bool emit_retain)
 {
     FILE *out = rd->out;
     fputs("      ", out);
-    if (entry->cond_text)
-        fprintf(out, "(COND %s ", entry->cond_text);
-    fputs("(IOPATH ", out);
-    write_port(out, &entry->in_port);
-    fputc(' ', out);
-    write_port(out, &entry->out_port);
+    write_iopath_opening(out, entry);
     if (entry->has_retain && emit_retain) {
         fputs(" (RETAIN", out);
         write_present_values(rd->triple_form, out, entry->retain);
@@ -184,4 +179,14 @@ void write_value(int triple_form, FILE *out, const ValueTriple *value)
             fputs(parts[i], out);
         fputc(i + 1 < count ? ':' : ')', out);
     }
+}
+
+void write_iopath_opening(FILE *out, const PathEntry *entry)
+{
+    if (entry->cond_text)
+        fprintf(out, "(COND %s ", entry->cond_text);
+    fputs("(IOPATH ", out);
+    write_port(out, &entry->in_port);
+    fputc(' ', out);
+    write_port(out, &entry->out_port);
 }
