@@ -13,6 +13,7 @@
 
 #include "config/prefs.h"
 #include "config/tdef.h"
+#include "sdf/sdf_input.h"
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_reader.h"
 #include "support/list.h"
@@ -53,6 +54,14 @@ const char *read_celltype_name(SdfReader *rd)
     const char *name = sdf_store(text, len, rd);
     sdf_skip_entry(rd);
     return name;
+}
+
+// The reader outlives its file: its cells and messages refer to it.
+void close_template_input(SdfReader *rd)
+{
+    sdf_input_release(rd);
+    fclose(rd->source->stream);
+    rd->source->stream = nullptr;
 }
 
 bool file_readable(const char *name)
@@ -182,18 +191,18 @@ void template_read(CellTemplate *entry, FILE *audit)
     SdfReader *rd = sdf_reader_create(in, file_name.c_str(), nullptr, nullptr, MODE_COLLECT, 1);
     if (!skip_to_celltype(rd)) {
         msg_error_at(rd->source, "Unexpected end of file");
-        fclose(in);
+        close_template_input(rd);
         return;
     }
     const char *celltype = read_celltype_name(rd);
     if (!celltype) {
-        fclose(in);
+        close_template_input(rd);
         return;
     }
     fprintf(audit, "\n********\nCell %s from template %s\n", celltype, file_name.c_str());
     if (sdf_read_cell(rd, celltype))
         entry->reader = rd;
-    fclose(in);
+    close_template_input(rd);
 
     // The cell exists even when its body failed to parse, and its defaults
     // are still read so that every problem of the template is reported at once.

@@ -39,6 +39,7 @@ void open_audit_log(RunOptions &opt)
         msg_error(program_name, "Unable to open audit file, \"%s\" for writing", opt.audit_name);
         exit(1);
     }
+    file_buffer_large(opt.audit);
     fprintf(opt.audit, "Audit log produced by kestrove version %s\n\n", KESTROVE_VERSION);
     print_banner(opt.audit);
 }

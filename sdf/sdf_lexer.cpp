@@ -9,6 +9,9 @@
 // it goes by, in runs rather than one character at a time.
 #include "sdf/sdf_lexer.h"
 
+#include "sdf/sdf_block_skip.h"
+#include "sdf/sdf_input.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -67,56 +70,10 @@ void echo_run(SdfReader *rd, const char *from, const char *to)
         fwrite(from, 1, static_cast<size_t>(to - from), rd->out);
 }
 
-// Reads at most `room` characters of the current line into `dst`, stopping
-// after a newline, and terminates them. A NUL byte in the input would end the
-// piece early as seen by the scanners, so it is read as a blank instead.
-int read_piece(FILE *in, char *dst, int room)
-{
-    int n = 0;
-    if (!in || feof(in)) {
-        dst[0] = '\0';
-        return 0;
-    }
-    while (n < room) {
-#ifdef __GLIBC__
-        // What getc_unlocked does one character at a time, done a run at a
-        // time: take characters straight from the stream's buffer up to a
-        // newline. getc_unlocked below refills the buffer when it is empty.
-        const char *buf = in->_IO_read_ptr;
-        ptrdiff_t avail = in->_IO_read_end - in->_IO_read_ptr;
-        if (avail > 0) {
-            size_t want = static_cast<size_t>(avail < room - n ? avail : room - n);
-            const char *nl = static_cast<const char *>(memchr(buf, '\n', want));
-            size_t take = nl ? static_cast<size_t>(nl - buf) + 1 : want;
-            char *to = dst + n;
-            memcpy(to, buf, take);
-            for (char *z = static_cast<char *>(memchr(to, '\0', take)); z;
-                 z = static_cast<char *>(memchr(z, '\0', take - static_cast<size_t>(z - to))))
-                *z = ' ';
-            in->_IO_read_ptr += take;
-            n += static_cast<int>(take);
-            if (nl)
-                break;
-            continue;
-        }
-#endif
-        int c = getc_unlocked(in);
-        if (c == EOF)
-            break;
-        if (c == '\0')
-            c = ' ';
-        dst[n++] = static_cast<char>(c);
-        if (c == '\n')
-            break;
-    }
-    dst[n] = '\0';
-    return n;
-}
-
 bool read_next_piece(SdfReader *rd)
 {
     rd->pos = rd->line_buf;
-    return read_piece(rd->source->stream, rd->line_buf, PIECE_MAX) > 0;
+    return sdf_read_piece(rd, rd->line_buf, PIECE_MAX) > 0;
 }
 
 // Passes a block comment whose "/*" starts at `p`; returns the character
@@ -211,6 +168,7 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
     rd->store_block = nullptr;
     rd->store_next = nullptr;
     rd->cells = nullptr;
+    sdf_input_open(rd);
     // The newline only starts the line count at 1; it is never echoed.
     rd->line_buf[0] = '\n';
     rd->line_buf[1] = '\0';
@@ -229,7 +187,7 @@ bool sdf_refill_keep(SdfReader *rd, char **start, char **scan)
         rd->line_buf[PIECE_MAX] = '\0';
         return false;
     }
-    return read_piece(rd->source->stream, *scan, PIECE_MAX - kept) > 0;
+    return sdf_read_piece(rd, *scan, PIECE_MAX - kept) > 0;
 }
 
 char *sdf_next_char(SdfReader *rd)
@@ -447,14 +405,20 @@ int sdf_skip_entry(SdfReader *rd)
         while (!has_class(*p, CC_SKIP_STOP))
             p++;
         switch (*p) {
-        case '\0':
+        case '\0': {
             echo_run(rd, run, p);
-            if (!read_next_piece(rd)) {
+            // Outside strings the rest of the entry is passed block-wise.
+            BlockSkip skip = in_string ? (read_next_piece(rd) ? BLOCK_HANDOFF : BLOCK_END)
+                                       : sdf_skip_blocks(rd, &depth);
+            if (skip == BLOCK_CLOSED)
+                return 0;
+            if (skip == BLOCK_END) {
                 msg_error_at(rd->source, "Missing ')' at end of file.\n");
                 return 1;
             }
             p = run = rd->line_buf;
             continue;
+        }
         case '\t':
             if (in_string) {
                 echo_run(rd, run, p);

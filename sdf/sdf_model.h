@@ -53,6 +53,8 @@ enum CheckKind {
 const int SDF_LINE_BUF = 2048;
 // Size of one token-store block; a token this long or longer is fatal.
 const int SDF_STORE_BLOCK = 16384;
+// Size of the block the input is read ahead in.
+const size_t SDF_INPUT_BLOCK = 1 << 16;
 
 struct SdfReader {
     SourceFile *source;
@@ -67,6 +69,11 @@ struct SdfReader {
     char *store_block;
     char *store_next;
     CellInstance *cells;
+    char *in_block;       // input read ahead; the lexer takes pieces out of it
+    size_t in_size;       // size of in_block
+    size_t in_next;       // next unread character of in_block
+    size_t in_end;        // end of what in_block holds
+    int in_ended;         // 1 once a read has met the end of the input
     char line_buf[SDF_LINE_BUF];
 };
 

@@ -15,33 +15,12 @@
 #include "config/tdef.h"
 #include "config/template.h"
 #include "sdf/sdf_delay.h"
+#include "sdf/sdf_input.h"
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_timingcheck.h"
 #include "support/support.h"
 
 namespace {
-
-// Copied text is read and written in large blocks rather than the default
-// page-sized ones; the buffers live as long as the streams they serve, so
-// they are never freed.
-const size_t STREAM_BUFFER_SIZE = 1 << 16;
-
-struct StreamBuffer {
-    StreamBuffer *next;
-    char data[STREAM_BUFFER_SIZE];
-};
-
-StreamBuffer *stream_buffers;
-
-void buffer_stream(FILE *stream)
-{
-    if (!stream)
-        return;
-    StreamBuffer *buf = static_cast<StreamBuffer *>(xmalloc(sizeof(StreamBuffer)));
-    buf->next = stream_buffers;
-    stream_buffers = buf;
-    setvbuf(stream, buf->data, _IOFBF, STREAM_BUFFER_SIZE);
-}
 
 bool is_char(const char *tok, int len, char c)
 {
@@ -362,8 +341,7 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out)
 {
     SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0);
-    buffer_stream(in);
-    buffer_stream(out);
+    file_buffer_large(out);
     char *open = sdf_next_char(rd);
     if (!open || *open != '(') {
         msg_error_at(rd->source, "Expecting '('.  Bailing out\n");
@@ -421,6 +399,7 @@ void sdf_check_end(SdfReader *rd)
         for (; tok; tok = sdf_keyword(rd, &len))
             sdf_echo(rd, tok, len);
     }
+    sdf_input_release(rd);
     free(rd);
 }
 

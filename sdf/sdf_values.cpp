@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "sdf/sdf_input.h"
 #include "sdf/sdf_lexer.h"
 
 namespace {
@@ -139,7 +140,7 @@ int read_bracketed_port(SdfReader *rd, PortSpec *port)
 
 int sdf_premature_end(SdfReader *rd)
 {
-    if (feof(rd->source->stream))
+    if (sdf_input_ended(rd))
         msg_error_at(rd->source, "Premature end of file found.");
     return 0;
 }

@@ -1,0 +1,26 @@
+// The reader's input arrives in large blocks read ahead of the lexer; the
+// lexer takes its line pieces out of the current block, and the entry skipper
+// scans whole blocks in place without cutting them into pieces first.
+#pragma once
+
+#include <cstddef>
+
+#include "sdf/sdf_model.h"
+
+// Size of the read-ahead blocks of readers created from now on; tests that
+// look at the seams between blocks make it tiny.
+extern size_t sdf_input_block_size;
+
+// Gives the reader its read-ahead block (when it reads a stream).
+void sdf_input_open(SdfReader *rd);
+// Frees the read-ahead block once the stream is done with.
+void sdf_input_release(SdfReader *rd);
+// Refills the block after it has been used up; false when nothing more could
+// be read (end of input or a read error).
+bool sdf_input_fill(SdfReader *rd);
+// Reads at most `room` characters of the current line into `dst`, through a
+// newline at most, and terminates them; returns how many. NUL bytes are read
+// as blanks.
+int sdf_read_piece(SdfReader *rd, char *dst, int room);
+// True once a read has met the end of the input.
+bool sdf_input_ended(const SdfReader *rd);
