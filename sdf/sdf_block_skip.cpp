@@ -20,7 +20,7 @@ struct ChunkMasks {
     unsigned open;
     unsigned close;
     unsigned newline;
-    unsigned other; // quote, slash, NUL
+    unsigned other; // quote, NUL, comment start
 };
 
 #ifdef __SSE2__
@@ -29,23 +29,28 @@ unsigned matches(__m128i chunk, char c)
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(c))));
 }
 
-ChunkMasks chunk_masks(const char *p)
+ChunkMasks chunk_masks(const char *p, unsigned *slash, unsigned *star)
 {
     __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    *slash = matches(chunk, '/');
+    *star = matches(chunk, '*');
     return {matches(chunk, '('), matches(chunk, ')'), matches(chunk, '\n'),
-            matches(chunk, '"') | matches(chunk, '/') | matches(chunk, '\0')};
+            matches(chunk, '"') | matches(chunk, '\0')};
 }
 #else
-ChunkMasks chunk_masks(const char *p)
+ChunkMasks chunk_masks(const char *p, unsigned *slash, unsigned *star)
 {
     ChunkMasks m = {0, 0, 0, 0};
+    *slash = *star = 0;
     for (int i = 0; i < CHUNK; i++) {
         unsigned bit = 1u << i;
         switch (p[i]) {
         case '(': m.open |= bit; break;
         case ')': m.close |= bit; break;
         case '\n': m.newline |= bit; break;
-        case '"': case '/': case '\0': m.other |= bit; break;
+        case '"': case '\0': m.other |= bit; break;
+        case '/': *slash |= bit; break;
+        case '*': *star |= bit; break;
         default: break;
         }
     }
@@ -53,8 +58,26 @@ ChunkMasks chunk_masks(const char *p)
 }
 #endif
 
-// Bits set in a chunk mask, without a library call on machines where the
-// compiler has no population-count instruction to use.
+// The chunk's masks, with the slashes that start a comment among the
+// characters to hand back. A slash in the last place of the block is handed
+// back too: what follows it is not known yet.
+ChunkMasks chunk_masks_at(const char *p, const char *end)
+{
+    unsigned slash, star;
+    ChunkMasks m = chunk_masks(p, &slash, &star);
+    if (slash) {
+        unsigned next = (slash | star) >> 1;
+        if (p + CHUNK < end) {
+            if (p[CHUNK] == '/' || p[CHUNK] == '*')
+                next |= 1u << (CHUNK - 1);
+        } else {
+            next |= 1u << (CHUNK - 1);
+        }
+        m.other |= slash & next;
+    }
+    return m;
+}
+
 int count(unsigned mask)
 {
     mask = mask - ((mask >> 1) & 0x5555u);
@@ -101,7 +124,7 @@ void hand_off(BlockScan &scan, const char *run, char *at, bool at_may_end_piece)
 
 // Consumes the character at `p` that a chunk test did not let pass; returns
 // the scan's outcome, or -1 to go on.
-int examine(BlockScan &scan, const char *run, char *p, int *depth)
+int examine(BlockScan &scan, const char *run, char *p, const char *end, int *depth)
 {
     switch (*p) {
     case '(':
@@ -118,8 +141,12 @@ int examine(BlockScan &scan, const char *run, char *p, int *depth)
         scan.rd->source->line++;
         scan.piece_base = offset_of(scan, p + 1);
         return -1;
-    case '"':
     case '/':
+        if (p + 1 < end && p[1] != '*' && p[1] != '/')
+            return -1;
+        hand_off(scan, run, p, false);
+        return BLOCK_HANDOFF;
+    case '"':
     case '\0':
         hand_off(scan, run, p, false);
         return BLOCK_HANDOFF;
@@ -130,9 +157,9 @@ int examine(BlockScan &scan, const char *run, char *p, int *depth)
 
 // Whole chunks are passed when they hold nothing to hand back and too few
 // closing brackets to close the entry.
-bool pass_chunk(BlockScan &scan, char *p, int *depth)
+bool pass_chunk(BlockScan &scan, char *p, const char *end, int *depth)
 {
-    ChunkMasks m = chunk_masks(p);
+    ChunkMasks m = chunk_masks_at(p, end);
     if (m.other || count(m.close) > *depth)
         return false;
     *depth += count(m.open) - count(m.close);
@@ -165,13 +192,13 @@ BlockSkip sdf_skip_blocks(SdfReader *rd, int *depth)
         char *end = rd->in_block + rd->in_end;
         const char *run = p;
         while (p < end) {
-            if (end - p >= CHUNK && pass_chunk(scan, p, depth)) {
+            if (end - p >= CHUNK && pass_chunk(scan, p, end, depth)) {
                 p += CHUNK;
                 continue;
             }
             char *stop = end - p >= CHUNK ? p + CHUNK : end;
             for (; p < stop; p++) {
-                int outcome = examine(scan, run, p, depth);
+                int outcome = examine(scan, run, p, end, depth);
                 if (outcome >= 0)
                     return static_cast<BlockSkip>(outcome);
             }

@@ -12,8 +12,8 @@ enum BlockSkip {
 
 // Entered at a piece boundary, outside quoted strings, with `depth` open
 // brackets inside the entry. Echoes what it passes over, counts lines, and
-// stops at the entry's closing bracket or at the first quote, slash or NUL
-// byte, which are left for the line-piece skipper. On return the rest of the
+// stops at the entry's closing bracket or at the first quote, NUL byte or
+// slash that may start a comment, which are left for the line-piece skipper. On return the rest of the
 // piece holding the stop is in line_buf, exactly as piece-wise reading would
 // have cut it, and rd->pos is at the stop (after it for BLOCK_CLOSED).
 BlockSkip sdf_skip_blocks(SdfReader *rd, int *depth);
