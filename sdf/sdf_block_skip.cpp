@@ -78,12 +78,22 @@ ChunkMasks chunk_masks_at(const char *p, const char *end)
     return m;
 }
 
+// Bits set in a byte, tabled: the baseline instruction set has no
+// population count, and the emulation costs more than two table reads.
+struct BitCounts {
+    unsigned char of[256];
+    constexpr BitCounts() : of()
+    {
+        for (int i = 1; i < 256; i++)
+            of[i] = static_cast<unsigned char>((i & 1) + of[i >> 1]);
+    }
+};
+
+constexpr BitCounts bit_counts;
+
 int count(unsigned mask)
 {
-    mask = mask - ((mask >> 1) & 0x5555u);
-    mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
-    mask = (mask + (mask >> 4)) & 0x0f0fu;
-    return static_cast<int>((mask + (mask >> 8)) & 0x1fu);
+    return bit_counts.of[mask & 0xffu] + bit_counts.of[(mask >> 8) & 0xffu];
 }
 
 struct BlockScan {
