@@ -193,6 +193,8 @@ void remap_all_instances(FILE *audit, CellInstance *instances)
         CellInstance *tmpl = inst->template_cell;
         RemapResult *result = remap_instance(audit, tmpl, inst);
         write_remapped_cell(inst->reader, result, tmpl->prefs);
+        // Freed at once, so that the next instance's result reuses the memory.
+        remap_result_free(result, inst);
     }
 }
 

@@ -4,6 +4,7 @@
 // template entry, since those timing data do not reach the output.
 #include "remap/remap.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "config/prefs.h"
@@ -121,6 +122,21 @@ RemapResult *remap_instance(FILE *audit, CellInstance *template_cell, CellInstan
     report_unused_checks(audit, instance);
     report_unused_iopaths(audit, instance);
     return result;
+}
+
+void remap_result_free(RemapResult *result, const CellInstance *instance)
+{
+    for (TimingCheck *check = result->checks, *next; check; check = next) {
+        next = check->next;
+        free(check);
+    }
+    for (PathEntry *entry = result->iopaths, *next; entry; entry = next) {
+        next = entry->next;
+        free(entry);
+    }
+    if (result->instance != instance->instance)
+        free(const_cast<char *>(result->instance));
+    free(result);
 }
 
 void print_check_entry(FILE *out, const TimingCheck *check)

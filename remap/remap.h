@@ -11,6 +11,10 @@
 RemapResult *remap_instance(FILE *audit, CellInstance *template_cell,
                             CellInstance *instance);
 
+// Frees what remap_instance made for `instance` once the result is written;
+// the entries it shares with the instance stay.
+void remap_result_free(RemapResult *result, const CellInstance *instance);
+
 // Abbreviated notations used throughout the audit log, no line end.
 void print_check_entry(FILE *out, const TimingCheck *check);
 void print_path_entry(FILE *out, const PathEntry *entry);

@@ -13,6 +13,7 @@
 #include "config/cond.h"
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_values.h"
+#include "support/arena.h"
 #include "support/support.h"
 
 namespace {
@@ -20,7 +21,7 @@ namespace {
 template <typename Record>
 Record *new_record()
 {
-    Record *rec = (Record *)xmalloc(sizeof(Record));
+    Record *rec = (Record *)arena_alloc(sizeof(Record));
     memset(rec, 0, sizeof *rec);
     return rec;
 }

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/arena.h"
 #include "support/support.h"
 
 namespace {
@@ -495,7 +496,7 @@ char *sdf_store(const char *text, int len, SdfReader *rd)
     if (rd->mode != MODE_COLLECT)
         return nullptr;
     if (!rd->store_block || (rd->store_next - rd->store_block) + len >= SDF_STORE_BLOCK) {
-        rd->store_block = static_cast<char *>(xmalloc(SDF_STORE_BLOCK));
+        rd->store_block = static_cast<char *>(arena_alloc(SDF_STORE_BLOCK));
         rd->store_next = rd->store_block;
     }
     char *copy = rd->store_next;

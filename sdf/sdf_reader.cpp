@@ -18,6 +18,7 @@
 #include "sdf/sdf_input.h"
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_timingcheck.h"
+#include "support/arena.h"
 #include "support/support.h"
 
 namespace {
@@ -362,7 +363,7 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
 
 int sdf_read_cell(SdfReader *rd, const char *celltype)
 {
-    CellInstance *cell = static_cast<CellInstance *>(xmalloc(sizeof(CellInstance)));
+    CellInstance *cell = static_cast<CellInstance *>(arena_alloc(sizeof(CellInstance)));
     memset(cell, 0, sizeof(CellInstance));
     cell->celltype = celltype;
     cell->reader = rd;

@@ -9,6 +9,7 @@
 
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_values.h"
+#include "support/arena.h"
 #include "support/support.h"
 
 namespace {
@@ -54,7 +55,7 @@ CheckKind kind_of(const char *keyword, int len)
 
 TimingCheck *new_check()
 {
-    TimingCheck *tc = (TimingCheck *)xmalloc(sizeof(TimingCheck));
+    TimingCheck *tc = (TimingCheck *)arena_alloc(sizeof(TimingCheck));
     memset(tc, 0, sizeof *tc);
     tc->ref_port = NO_PORT;
     tc->data_port = NO_PORT;
