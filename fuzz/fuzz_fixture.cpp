@@ -258,6 +258,11 @@ void fixture_register_templates()
                         "the remapping paths are not exercised\n", loaded);
 }
 
+FILE *fixture_open(const char *name, const char *mode)
+{
+    return keep_open(fopen(name, mode));
+}
+
 FILE *fixture_memory_stream(const uint8_t *data, size_t size)
 {
     return keep_open(size ? fmemopen(const_cast<uint8_t *>(data), size, "r")
@@ -266,7 +271,11 @@ FILE *fixture_memory_stream(const uint8_t *data, size_t size)
 
 void fixture_remap_stream(FILE *in, const char *in_name)
 {
-    FILE *out = keep_open(fopen("/dev/null", "w"));
+    fixture_remap_stream_to(in, in_name, keep_open(fopen("/dev/null", "w")));
+}
+
+void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out)
+{
     FILE *audit = keep_open(fopen("/dev/null", "w"));
     CellInstance *instances = sdf_read(in_name, "out.sdf", in, out);
     if (instances) {

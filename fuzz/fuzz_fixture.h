@@ -25,6 +25,8 @@ void fixture_register_templates();
 // The whole run after the arguments: read `in`, remap and write every
 // collected instance, close the DELAYFILE. Output and audit go to /dev/null.
 void fixture_remap_stream(FILE *in, const char *in_name);
+// The same with the output written to `out`.
+void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out);
 
 // fixture_remap_stream on the fixed input SDF, whose cells are of the
 // fixture's cell types and of a few others.
@@ -33,6 +35,10 @@ void fixture_remap_fixed_input();
 // Loads `cell_name` from the scratch directory as the driver does for
 // "-cell"; returns template_load's result.
 int fixture_load_template(const char *cell_name, int use_defaults, const char *prefs_name);
+
+// A file of the scratch directory opened with `mode`, closed by fixture_run
+// when the iteration is over.
+FILE *fixture_open(const char *name, const char *mode);
 
 // A stream on `size` bytes of memory (an empty stream for size 0), closed by
 // fixture_run when the iteration is over.
