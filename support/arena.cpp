@@ -12,7 +12,18 @@
 #endif
 #endif
 
-#if !defined(KESTROVE_PLAIN_ALLOC) && defined(__linux__)
+#ifdef KESTROVE_PLAIN_ALLOC
+
+// Separate allocations keep the address checker's guard zones between
+// records.
+void *arena_alloc(size_t size)
+{
+    return xmalloc(size);
+}
+
+#else
+
+#if defined(__linux__)
 #include <sys/mman.h>
 #endif
 
@@ -49,11 +60,6 @@ void new_block()
 
 void *arena_alloc(size_t size)
 {
-#ifdef KESTROVE_PLAIN_ALLOC
-    // Separate allocations keep the address checker's guard zones between
-    // records.
-    return xmalloc(size);
-#else
     size = (size + ALIGN - 1) & ~(ALIGN - 1);
     if (size > LARGEST_BLOCK / 4)
         return xmalloc(size);
@@ -63,5 +69,6 @@ void *arena_alloc(size_t size)
     next_free += size;
     bytes_left -= size;
     return record;
-#endif
 }
+
+#endif
