@@ -5,7 +5,10 @@
 
 #include "sdf/sdf_input.h"
 
-#ifdef __SSE2__
+// KESTROVE_PORTABLE_SCAN builds the plain character loop on any machine, to
+// check it against the vector one.
+#if defined(__SSE2__) && !defined(KESTROVE_PORTABLE_SCAN)
+#define KESTROVE_SSE2_SCAN 1
 #include <emmintrin.h>
 #endif
 
@@ -23,7 +26,7 @@ struct ChunkMasks {
     unsigned other; // quote, NUL, comment start
 };
 
-#ifdef __SSE2__
+#ifdef KESTROVE_SSE2_SCAN
 unsigned matches(__m128i chunk, char c)
 {
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(c))));
