@@ -53,6 +53,8 @@ enum CheckKind {
 const int SDF_LINE_BUF = 2048;
 // Size of one token-store block; a token this long or longer is fatal.
 const int SDF_STORE_BLOCK = 16384;
+// Widest bus range a template port may have: each bit becomes an entry.
+const long SDF_TEMPLATE_BUS_BITS = 65536;
 // Size of the block the input is read ahead in.
 const size_t SDF_INPUT_BLOCK = 1 << 16;
 

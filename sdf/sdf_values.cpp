@@ -7,6 +7,7 @@
 #include "sdf/sdf_values.h"
 
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -51,6 +52,16 @@ char *find_range_open(char *name)
     return nullptr;
 }
 
+// Indices must be ints; a template's bus is split into one entry per bit, so
+// its width is bounded too, far above any real bus.
+bool usable_range(const SdfReader *rd, long first, long second)
+{
+    if (first < INT_MIN || first > INT_MAX || second < INT_MIN || second > INT_MAX)
+        return false;
+    long long width = static_cast<long long>(first) - second;
+    return !rd->template_syntax || (width < 0 ? -width : width) < SDF_TEMPLATE_BUS_BITS;
+}
+
 int split_range(SdfReader *rd, char *name, PortSpec *port)
 {
     port->msb = -1;
@@ -63,16 +74,16 @@ int split_range(SdfReader *rd, char *name, PortSpec *port)
         return 0;
     }
     *open = '\0';
-    int first, second;
-    int count = sscanf(open + 1, "%d:%d", &first, &second);
-    if (count < 1) {
+    long first, second;
+    int count = sscanf(open + 1, "%ld:%ld", &first, &second);
+    if (count < 1 || !usable_range(rd, first, count == 2 ? second : first)) {
         msg_error_at(rd->source, "Port \"%s\" - bad range", name);
         return 0;
     }
-    port->msb = first;
+    port->msb = static_cast<int>(first);
     if (count == 2) {
-        port->msb = first < second ? second : first;
-        port->lsb = first < second ? first : second;
+        port->msb = static_cast<int>(first < second ? second : first);
+        port->lsb = static_cast<int>(first < second ? first : second);
     }
     return 1;
 }

@@ -5,9 +5,9 @@
 namespace {
 
 // The result of sdf_read_port and its messages.
-std::string read_port(const char *text)
+std::string read_port(const char *text, int template_syntax = 0)
 {
-    Reader r(std::string(text) + "\n");
+    Reader r(std::string(text) + "\n", MODE_COLLECT, template_syntax);
     PortSpec p = {nullptr, 0, 0, 0};
     capture_stderr();
     int result = sdf_read_port(r.rd, &p);
@@ -43,10 +43,21 @@ TEST(SdfReadPort, Failures)
         {"(posedge A B)", "0 t.sdf, line 1 - Error : Expecting ')'\n"},
         {"D[]", "0 t.sdf, line 1 - Error : Port \"D\" - bad range\n"},
         {"D[:3]", "0 t.sdf, line 1 - Error : Port \"D\" - bad range\n"},
+        // Indices beyond int once reached the template's bus expansion as
+        // millions of bits.
+        {"D[2147483648]", "0 t.sdf, line 1 - Error : Port \"D\" - bad range\n"},
+        {"D[0000000000000000000008198552921648689516:4]", "0 t.sdf, line 1 - Error : Port \"D\" - bad range\n"},
+        {"D[2147483647:-2147483648]", "1 "},
         {"(posedge", "0 t.sdf, line 2 - Error : Premature end of file found.\n"},
     };
     for (const auto &c : cases)
         EXPECT_EQ(c[1], read_port(c[0])) << c[0];
+
+    // A template's bus becomes one entry per bit: a width of millions of
+    // bits once exhausted memory. Inputs are not split, so any width goes.
+    EXPECT_EQ("1 ", read_port("Q[65536:1]", 1));
+    EXPECT_EQ("0 t.sdf, line 1 - Error : Port \"Q\" - bad range\n", read_port("Q[0:65536]", 1));
+    EXPECT_EQ("1 ", read_port("Q[20000000:0]"));
 
     // Ports are read only while collecting, and then nothing is consumed.
     Reader echo("A", MODE_ECHO);
