@@ -9,12 +9,11 @@
 // it goes by, in runs rather than one character at a time.
 #include "sdf/sdf_lexer.h"
 
-#include "sdf/sdf_block_skip.h"
-#include "sdf/sdf_input.h"
-
 #include <cstdlib>
 #include <cstring>
 
+#include "sdf/sdf_block_skip.h"
+#include "sdf/sdf_input.h"
 #include "support/arena.h"
 #include "support/support.h"
 
