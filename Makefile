@@ -7,6 +7,8 @@ CMAKE_FLAGS ?=
 FUZZ_TIME ?= 60
 FUZZ_BUILD ?= build-fuzz
 FUZZ_CXX ?= clang++
+# Demo: the instance shown (see examples/run-demo.sh); the files go to BUILD/demo.
+DEMO_INSTANCE ?=
 # Benchmark: size of the generated input in MB (the input is made once).
 BENCH_MB ?= 100
 
@@ -22,7 +24,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 demo: build
-	@sh examples/run-demo.sh $(BUILD)/kestrove
+	@sh examples/run-demo.sh $(BUILD)/kestrove $(BUILD)/demo $(DEMO_INSTANCE)
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)

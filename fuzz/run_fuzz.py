@@ -4,8 +4,8 @@
     run_fuzz.py BUILD_DIR [--time SECONDS] [--targets sdf,template,...]
 
 Seeds come from fuzz/seeds/<target>/, from the input files of the golden
-cases under tests/golden/ and, for the SDF target, from the shared SDF
-corpus; they are copied into BUILD_DIR/seeds/<target>/ at each run. What the
+cases under tests/golden/ and, for the SDF target, from the project's SDF
+samples (tests/samples/) and the shared SDF corpus when it is there; they are copied into BUILD_DIR/seeds/<target>/ at each run. What the
 fuzzer learns is kept in BUILD_DIR/corpus/<target>/ between runs; crashing
 inputs land in BUILD_DIR/artifacts/<target>/. Executions are added up per
 target in BUILD_DIR/fuzz-totals.json. The exit status is 1 when any target
@@ -68,6 +68,7 @@ def seed_sources(target):
         elif target == "prefs" and rel in prefs_names(case):
             sources.append(path)
     if target == "sdf":
+        sources += sorted(glob.glob(os.path.join(ROOT, "tests", "samples", "*.sdf")))
         sources += sorted(glob.glob(os.path.join(SHARED_SDF, "*.sdf")))
     return sources
 

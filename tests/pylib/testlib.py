@@ -1,6 +1,7 @@
 """Helpers of the end-to-end tests: run kestrove in a scratch copy of a folder
 and compare what it wrote with what was expected, showing a diff."""
 import difflib
+import glob
 import os
 import shutil
 import subprocess
@@ -63,3 +64,24 @@ def compare(want, got):
 def report(failures, success):  # prints the outcome, returns the exit status
     print("\n".join("FAIL: " + text for text in failures) if failures else success)
     return 1 if failures else 0
+
+
+# Exit status of a script that could not check all it is meant to; ctest shows
+# such a test as skipped (SKIP_RETURN_CODE).
+SKIPPED = 77
+
+
+def project_samples(root):
+    """The project's own SDF samples (tests/samples/*.sdf), sorted."""
+    return sorted(glob.glob(os.path.join(os.path.abspath(root), "tests", "samples", "*.sdf")))
+
+
+def shared_corpus_or_skip(shared_dir):
+    """The shared SDF corpus files (<shared_dir>/corpus/sdf/*.sdf), sorted. When there are
+    none, prints a line saying so and returns []: the caller checks what it has without
+    them and then ends with SKIPPED, not 0, so that the gap shows."""
+    paths = sorted(glob.glob(os.path.join(os.path.abspath(shared_dir), "corpus", "sdf", "*.sdf")))
+    if not paths:
+        print("SKIPPED: no shared SDF corpus at %s/corpus/sdf; only the project's own "
+              "inputs were checked" % os.path.abspath(shared_dir))
+    return paths

@@ -3,7 +3,8 @@
 
 Usage: corpus_passthrough.py <kestrove> <project-root> <shared-dir>
 
-Each <shared-dir>/corpus/sdf/*.sdf is run with a template for a cell type no
+Each of the project's samples (tests/samples/*.sdf) and, when it is there,
+each <shared-dir>/corpus/sdf/*.sdf is run with a template for a cell type no
 file uses, so every cell is copied. The expected output is derived from the
 input alone, with a scanner of its own:
   - the text up to the first CELL, less blanks and comments between a header
@@ -15,12 +16,15 @@ input alone, with a scanner of its own:
 A file whose SDFVERSION names no readable version must be refused with the
 version error, its output ending where the version text starts.
 """
-import glob
 import os
 import re
 import subprocess
 import sys
 import tempfile
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pylib"))
+from testlib import SKIPPED, project_samples, shared_corpus_or_skip  # noqa: E402
 
 # Blanks and comments, words, single characters; and strings, which the header
 # knows nothing of: there a '(' inside a string is like any other.
@@ -104,10 +108,8 @@ def check(program, path, work):
 
 def main():
     program = os.path.abspath(sys.argv[1])
-    paths = sorted(glob.glob(os.path.join(os.path.abspath(sys.argv[3]), "corpus", "sdf", "*.sdf")))
-    if not paths:
-        print("note: no SDF corpus under %s/corpus/sdf; nothing checked" % sys.argv[3])
-        return 0
+    corpus = shared_corpus_or_skip(sys.argv[3])
+    paths = project_samples(sys.argv[2]) + corpus
     failed = 0
     with tempfile.TemporaryDirectory(prefix="kestrove-corpus-") as work:
         with open(os.path.join(work, "spare.sdft"), "wb") as f:
@@ -118,7 +120,7 @@ def main():
             print("".join("     %s\n" % p for p in problems), end="")
             failed += bool(problems)
     print("%d of %d files failed" % (failed, len(paths)))
-    return 1 if failed else 0
+    return 1 if failed else 0 if corpus else SKIPPED
 
 
 if __name__ == "__main__":
