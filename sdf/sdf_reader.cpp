@@ -314,8 +314,8 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
     char *kw = sdf_keyword(rd, &len);
     if (sdf_is_keyword("INSTANCE", kw, len)) {
         char *path = sdf_token(rd, &len);
-        // With no path there is nothing to store; the cell is given up, as
-        // it always has been.
+        // With no path there is nothing to store, so the cell is given up:
+        // at the end of input in the words used for a truncated header.
         if (!path) {
             report_if_end(rd, errors);
             return 0;
