@@ -86,7 +86,6 @@ ConfigBuffer *buffer_new(long size)
     buf->store_next = buf->store;
     buf->at_end = 0;
     buf->size = static_cast<int>(size);
-    buf->reported_to = buf->text;
     return buf;
 }
 
@@ -173,11 +172,8 @@ int cfg_skip(ConfigTokenizer *tk, int mode)
             if (c == '\0')
                 return 0;
             if (c == '\n') {
-                // Look-ahead that a mark takes back passes here again.
-                if (after_backslash && buf->cursor >= buf->reported_to) {
+                if (after_backslash)
                     msg_warning_at(cfg_source(tk), "Unexpected characters after '\\' (ignored)");
-                    buf->reported_to = buf->cursor + 1;
-                }
                 after_backslash = false;
                 tk->line++;
                 mode = saved_mode;

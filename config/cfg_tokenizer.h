@@ -38,7 +38,6 @@ struct ConfigBuffer {
     char *store_next; // where the next token is copied
     int at_end;       // 1 once the end of the text was reached: no more tokens
     int size;         // bytes in the file
-    char *reported_to; // stray text behind continuations before it was reported
 };
 
 // Leading fields are those of SourceFile, so the tokenizer itself can be
@@ -77,7 +76,8 @@ void cfg_close(ConfigTokenizer *tk, int keep_tokens);
 // front of a token of the logical line, 0 at its end. SKIP_LINE: 1 just after
 // the newline that ends the logical line, 0 at the end of the text. Warns
 // about non-blank characters between a continuation backslash and its
-// newline, once per continuation even when a restored mark passes it again.
+// newline, each time it passes them: look-ahead that a restored mark takes
+// back warns again, and every warning counts.
 int cfg_skip(ConfigTokenizer *tk, int mode);
 // 0 at the start of a non-blank line, 1 when the text is exhausted (the text
 // is then freed and every read yields no token). The first call moves to the

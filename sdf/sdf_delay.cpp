@@ -179,7 +179,10 @@ int read_cond_iopath(SdfReader *rd, PathEntry *entry)
         sdf_skip_entry(rd);
         return 0;
     }
-    return sdf_skip_entry(rd) == 0;
+    // The IOPATH is complete; a failure to close the COND around it has been
+    // reported and the end of input, if that was the cause, is met next.
+    sdf_skip_entry(rd);
+    return 1;
 }
 
 int read_absolute_entries(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
@@ -224,8 +227,7 @@ int read_absolute_entries(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
             entry->cond_on_input = classify_cond_on_input(entry);
         } else {
             msg_warning_at(rd->source, "Unknown entry in DELAY block, skipping");
-            if (sdf_skip_entry(rd) != 0)
-                return 0;
+            sdf_skip_entry(rd);
         }
     }
 }
@@ -259,9 +261,14 @@ int sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
     rd->mode = MODE_COLLECT;
     int ok = read_delay_body(rd, iopaths, paths, interconnects);
     rd->mode = mode;
+    if (!ok)
+        return 0;
     // Whatever follows the ABSOLUTE block, such as a further deltype block,
-    // is passed over through the DELAY entry's closing bracket.
-    return ok && sdf_skip_entry(rd) == 0;
+    // is passed over through the DELAY entry's closing bracket. The block's
+    // entries are all read, so a skip that fails leaves them standing; the
+    // cell meets the cause next.
+    sdf_skip_entry(rd);
+    return 1;
 }
 
 int sdf_read_iopath(SdfReader *rd, PathEntry *entry)

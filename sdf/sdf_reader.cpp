@@ -65,8 +65,10 @@ int read_sdfversion(SdfReader *rd)
 {
     int errors = rd->source->errors, len;
     char *text = sdf_quoted(rd, &len);
-    if (!text) {
-        report_if_end(rd, errors);
+    // A version that is there but not readable as a quoted string (reported
+    // by the lexer) is checked as an empty text, which names no version.
+    if (!text && rd->source->errors == errors) {
+        premature_end(rd);
         return 0;
     }
     if (!check_version(rd, text, len))
@@ -177,15 +179,14 @@ int read_header(SdfReader *rd)
 
 // Copies a cell without template: a fixed opening, then the input's own text
 // from the end of the CELLTYPE entry through the cell's closing bracket.
-int copy_cell(SdfReader *rd, const char *celltype, int len)
+void copy_cell(SdfReader *rd, const char *celltype, int len)
 {
     rd->mode = MODE_ECHO;
     fputs("(CELL\n    (CELLTYPE \"", rd->out);
     fwrite(celltype, 1, static_cast<size_t>(len), rd->out);
     fputs("\")\n", rd->out);
-    int failed = sdf_skip_entry(rd);
+    sdf_skip_entry(rd);
     rd->mode = MODE_COLLECT;
-    return !failed;
 }
 
 // One CELL after its keyword: collected when its type has a template,
@@ -202,33 +203,37 @@ int read_cell_entry(SdfReader *rd)
         }
     } while (!sdf_is_keyword("CELLTYPE", tok, len));
     char *name = sdf_quoted(rd, &len);
-    if (!name) {
-        report_if_end(rd, errors);
+    if (!name && rd->source->errors == errors) {
+        premature_end(rd);
         return 0;
     }
+    // A name the lexer could not read is an empty one: no template has it,
+    // so the cell is copied.
     // Only the copy's opening needs the name, so it is kept in scratch space
     // rather than the token store, which would grow with every copied cell.
     char celltype[SDF_LINE_BUF];
-    memcpy(celltype, name, static_cast<size_t>(len));
+    if (len)
+        memcpy(celltype, name, static_cast<size_t>(len));
     celltype[len] = '\0';
     CellInstance *tmpl = template_lookup(celltype, len);
-    if (sdf_skip_entry(rd))
-        return 0;
+    // A skip that fails has reported why; the cell is handled all the same
+    // and the end of input, if that was the cause, is met by the next read.
+    sdf_skip_entry(rd);
     if (tmpl)
         return sdf_read_cell(rd, tmpl->celltype);
-    return copy_cell(rd, celltype, len);
+    copy_cell(rd, celltype, len);
+    return 1;
 }
 
 // A top-level block other than CELL is copied whole.
-int copy_unknown_block(SdfReader *rd, const char *keyword, int len)
+void copy_unknown_block(SdfReader *rd, const char *keyword, int len)
 {
     msg_warning_at(rd->source, "Unknown SDF block - skipping");
     rd->mode = MODE_ECHO;
     fputc('(', rd->out);
     sdf_echo(rd, keyword, len);
-    int failed = sdf_skip_entry(rd);
+    sdf_skip_entry(rd);
     rd->mode = MODE_COLLECT;
-    return !failed;
 }
 
 CellTemplate *registry_entry_of(const char *celltype)
@@ -266,9 +271,9 @@ CellInstance *read_cells(SdfReader *rd)
                 premature_end(rd);
                 return nullptr;
             }
-            int ok = sdf_is_keyword("CELL", tok, len) ? read_cell_entry(rd)
-                                                       : copy_unknown_block(rd, tok, len);
-            if (!ok)
+            if (!sdf_is_keyword("CELL", tok, len))
+                copy_unknown_block(rd, tok, len);
+            else if (!read_cell_entry(rd))
                 return nullptr;
         } else if (is_char(tok, len, ')')) {
             return link_templates(rd);
@@ -299,17 +304,18 @@ void append_cell(SdfReader *rd, CellInstance *cell)
     last = cell;
 }
 
-// Reads one entry of a cell after its '('; 0 on failure (reported).
+// Reads one entry of a cell after its '('; 0 on failure (reported). A skip
+// that fails does not fail the entry: what it reported stands, and the cell
+// goes on with whatever follows, the end of input included.
 int read_cell_item(SdfReader *rd, CellInstance *cell)
 {
     int errors = rd->source->errors, len;
+    // No keyword at the end of input is an entry like any unknown one.
     char *kw = sdf_keyword(rd, &len);
-    if (!kw) {
-        report_if_end(rd, errors);
-        return 0;
-    }
     if (sdf_is_keyword("INSTANCE", kw, len)) {
         char *path = sdf_token(rd, &len);
+        // With no path there is nothing to store, so the cell is given up:
+        // at the end of input in the words used for a truncated header.
         if (!path) {
             report_if_end(rd, errors);
             return 0;
@@ -320,10 +326,13 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
             return 1;
         }
         cell->instance = sdf_store(path, len, rd);
-        return !sdf_skip_entry(rd);
+        sdf_skip_entry(rd);
+        return 1;
     }
-    if (sdf_is_keyword("CORRELATION", kw, len))
-        return !sdf_skip_entry(rd);
+    if (sdf_is_keyword("CORRELATION", kw, len)) {
+        sdf_skip_entry(rd);
+        return 1;
+    }
     if (sdf_is_keyword("DELAY", kw, len))
         return sdf_read_delay(rd, &cell->iopaths, &cell->paths, &cell->interconnects);
     if (sdf_is_keyword("TIMINGCHECK", kw, len)) {
@@ -334,7 +343,8 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
         return 1;
     }
     msg_warning_at(rd->source, "Unrecognised timing_spec entry");
-    return !sdf_skip_entry(rd);
+    sdf_skip_entry(rd);
+    return 1;
 }
 
 } // namespace
@@ -369,12 +379,8 @@ int sdf_read_cell(SdfReader *rd, const char *celltype)
     cell->reader = rd;
     append_cell(rd, cell);
     for (;;) {
-        int errors = rd->source->errors, len;
+        int len;
         char *tok = sdf_keyword(rd, &len);
-        if (!tok) {
-            report_if_end(rd, errors);
-            return 0;
-        }
         if (is_char(tok, len, ')')) {
             if (cell->instance)
                 return 1;

@@ -98,6 +98,8 @@ TimingCheck *read_entries(SdfReader *rd)
     TimingCheck **tail = &head;
     for (;;) {
         char *c = sdf_next_char(rd);
+        // The end of input between entries gives up the block in the words
+        // used for a truncated header.
         if (!c) {
             sdf_premature_end(rd);
             return nullptr;
@@ -115,12 +117,18 @@ TimingCheck *read_entries(SdfReader *rd)
         int len;
         char *keyword = sdf_keyword(rd, &len);
         tc->kind = keyword ? kind_of(keyword, len) : CHECK_OTHER;
-        if (tc->kind != CHECK_OTHER && !read_check_body(rd, tc)) {
+        if (tc->kind == CHECK_OTHER) {
+            // Skipped whole; a failed skip has reported why and the next
+            // read meets the cause.
+            sdf_skip_entry(rd);
+            continue;
+        }
+        // The closing skip is one of the entry's steps: when it fails, the
+        // entry fails like after a bad port or value.
+        if (!read_check_body(rd, tc) || sdf_skip_entry(rd) != 0) {
             sdf_skip_entry(rd);
             return nullptr;
         }
-        if (sdf_skip_entry(rd) != 0)
-            return nullptr;
     }
 }
 
@@ -154,7 +162,10 @@ int sdf_read_check_port(SdfReader *rd, const char **cond, PortSpec *port)
         sdf_skip_entry(rd);
         return 0;
     }
-    return sdf_skip_entry(rd) == 0;
+    // The port is read; a COND form left open has been reported, and the
+    // value read that follows meets the cause.
+    sdf_skip_entry(rd);
+    return 1;
 }
 
 int sdf_read_check_value(ValueTriple *value, SdfReader *rd)

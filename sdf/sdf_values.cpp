@@ -124,9 +124,8 @@ int read_later_component(SdfReader *rd, ComponentReader read_component,
 int read_bracketed_port(SdfReader *rd, PortSpec *port)
 {
     int len;
+    // No token at the end of input is not an edge either.
     char *tok = sdf_token(rd, &len);
-    if (!tok)
-        return sdf_premature_end(rd);
     if (sdf_is_keyword("COND", tok, len))
         return 2;
     port->edge = edge_of(tok, len);
@@ -134,6 +133,7 @@ int read_bracketed_port(SdfReader *rd, PortSpec *port)
         msg_error_at(rd->source, "Expecting edge specifier");
         return 0;
     }
+    // As for a plain port name, no name leaves nothing to store.
     tok = sdf_token(rd, &len);
     if (!tok)
         return sdf_premature_end(rd);
@@ -162,6 +162,9 @@ int sdf_read_port(SdfReader *rd, PortSpec *port)
         return 0;
     port->edge = EDGE_NONE;
     int len;
+    // No name means nothing to store, so the port fails: at the end of input
+    // in the words used for a truncated header, after a lexer error (such as
+    // a bad bus range) with that error alone.
     char *tok = sdf_token(rd, &len);
     if (!tok)
         return sdf_premature_end(rd);

@@ -20,7 +20,7 @@ TEST(SdfRead, RejectedInputs)
         {"(DELAYFILE (SDFVERSION \"3.0\")\n", "line 2 - " + PREMATURE},
         {"(DELAYFILE (CELL (CELLTYPE \"BUF\") (INSTANCE a))", "line 1 - " + PREMATURE},
         {"(DELAYFILE (CELL (INSTANCE a)", "line 1 - " + PREMATURE},
-        {"(DELAYFILE (CELL (CELLTYPE \"DFF\") (INSTANCE a)", "line 1 - " + PREMATURE},
+        {"(DELAYFILE (CELL (CELLTYPE \"DFF\") (INSTANCE a)", "line 1 - Error : Expected open bracket\n"},
         {"(DELAYFILE (CELL (CELLTYPE \"DFF\") (INSTANCE a) x))", "line 1 - Error : Expected open bracket\n"},
         {"(DELAYFILE (CELL (CELLTYPE \"BUF\") (INSTANCE \"a\n\")))", "line 1 - Error : Unterminated string.\n\n"},
     };
