@@ -7,9 +7,11 @@
 namespace {
 
 // The messages of one sdf_read_delay over `block`, after "failed" when it fails.
-std::string read_delay(const std::string &block, int template_syntax = 0, PathEntry **iopaths = nullptr)
+std::string read_delay(const std::string &block, int template_syntax = 0, PathEntry **iopaths = nullptr,
+                       int extended = 0)
 {
     Reader r(block + "\n", MODE_COLLECT, template_syntax);
+    r.rd->extended = extended;
     PathEntry *e;
     PathDelay *p;
     InterconnectDelay *n;
@@ -55,6 +57,24 @@ TEST(SdfReadDelay, Failures)
     EXPECT_EQ("failed t.sdf, line 1 - Error : Expecting ':' or ')'\n"
               "t.sdf, line 1 - Error : Malformed IOPATH\n",
               read_delay("(ABSOLUTE (IOPATH A Y (RETAIN (tR)) (tPD))))", 1));
+}
+
+// Passed-over blocks do not stand in for the ABSOLUTE block or the DELAY's
+// own opening; the passing over itself shows in end-to-end runs.
+TEST(SdfReadDelay, ExtendedDeltypeFailures)
+{
+    const char *const cases[][2] = {
+        {")", "Error : Expecting open bracket\n"},
+        {"(INCREMENT (IOPATH A Y (1))) x)",
+         "Warning : INCREMENT block ignored\nt.sdf, line 1 - Error : Expecting open bracket\n"},
+        {"(pathpulse A Y (1)) (CORRELATION x))",
+         "Warning : PATHPULSE block ignored\nt.sdf, line 1 - Error : Only ABSOLUTE delays supported\n"},
+        {"(ABSOLUTE (IOPATH A Y (-1))) (INCREMENT x))", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(std::string(*c[1] ? "failed t.sdf, line 1 - " : "") + c[1],
+                  read_delay(c[0], 0, nullptr, 1))
+            << c[0];
 }
 
 } // namespace
