@@ -75,6 +75,30 @@ TEST(SdfReadDelay, ExtendedDeltypeFailures)
         EXPECT_EQ(std::string(*c[1] ? "failed t.sdf, line 1 - " : "") + c[1],
                   read_delay(c[0], 0, nullptr, 1))
             << c[0];
+    // Input ending inside a passed-over block fails there, without a second report.
+    std::string ended = read_delay("(PATHPULSE A Y (1)", 0, nullptr, 1);
+    EXPECT_EQ(0u, ended.find("failed t.sdf, line 1 - Warning : PATHPULSE block ignored\n")) << ended;
+    EXPECT_EQ(std::string::npos, ended.find("Expecting open bracket")) << ended;
+}
+
+// An ABSOLUTE block replaces all three lists of an earlier DELAY, even those
+// it leaves empty; a DELAY of passed-over blocks only replaces none.
+TEST(SdfReadDelay, ListsReplacedOnlyByAbsolute)
+{
+    KeepAllocations keep;
+    PathEntry earlier = {};
+    PathEntry *iopaths = &earlier;
+    PathDelay *paths = nullptr;
+    InterconnectDelay *interconnects = nullptr;
+    Reader increment("(INCREMENT (PATH Y (1)))) X\n");
+    increment.rd->extended = 1;
+    capture_stderr();
+    EXPECT_EQ(1, sdf_read_delay(increment.rd, &iopaths, &paths, &interconnects));
+    captured_stderr();
+    EXPECT_TRUE(iopaths == &earlier && !paths && !interconnects);
+    Reader absolute("(ABSOLUTE (PATH Y (1)))) X\n");
+    EXPECT_EQ(1, sdf_read_delay(absolute.rd, &iopaths, &paths, &interconnects));
+    EXPECT_TRUE(!iopaths && paths && !interconnects);
 }
 
 } // namespace
