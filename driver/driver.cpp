@@ -24,6 +24,7 @@ struct RunOptions {
     int cells_loaded = 0;
     const char *in_name = nullptr;
     const char *out_name = nullptr;
+    int extended = 0;
 };
 
 const char *base_name(const char *path)
@@ -123,6 +124,9 @@ void read_arguments(RunOptions &opt, int argc, char **argv)
         case 'm':
         case 't':
             read_mode_option(opt, arg);
+            break;
+        case 'E':
+            opt.extended = 1;
             break;
         case 'q':
             msg_verbosity = 0;
@@ -234,7 +238,7 @@ int driver_main(int argc, char **argv)
     if (msg_verbosity != 0)
         print_banner(stderr);
 
-    CellInstance *instances = sdf_read(in_name, out_name, in, out);
+    CellInstance *instances = sdf_read(in_name, out_name, in, out, opt.extended);
     if (instances) {
         remap_all_instances(opt.audit, instances);
         sdf_check_end(instances->reader);

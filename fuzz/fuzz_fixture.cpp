@@ -271,13 +271,13 @@ FILE *fixture_memory_stream(const uint8_t *data, size_t size)
 
 void fixture_remap_stream(FILE *in, const char *in_name)
 {
-    fixture_remap_stream_to(in, in_name, keep_open(fopen("/dev/null", "w")));
+    fixture_remap_stream_to(in, in_name, keep_open(fopen("/dev/null", "w")), 0);
 }
 
-void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out)
+void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out, int extended)
 {
     FILE *audit = keep_open(fopen("/dev/null", "w"));
-    CellInstance *instances = sdf_read(in_name, "out.sdf", in, out);
+    CellInstance *instances = sdf_read(in_name, "out.sdf", in, out, extended);
     if (instances) {
         remap_all_instances(audit, instances);
         sdf_check_end(instances->reader);

@@ -232,21 +232,52 @@ int read_absolute_entries(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
     }
 }
 
-int read_delay_body(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
-                    InterconnectDelay **interconnects)
+enum DelayBody { BODY_FAILED, BODY_READ, BODY_CLOSED };
+
+// Deltype blocks that hold no absolute delays; read extended, those before
+// the ABSOLUTE block are passed over. The name as it is reported.
+const char *passed_deltype(const char *keyword, int len)
 {
-    char *c = sdf_next_char(rd);
-    if (!c || *c != '(') {
-        msg_error_at(rd->source, "Expecting open bracket");
-        return 0;
-    }
+    static const char *const names[] = {"INCREMENT", "PATHPULSE", "PATHPULSEPERCENT"};
+    for (const char *name : names)
+        if (sdf_is_keyword(name, keyword, len))
+            return name;
+    return nullptr;
+}
+
+// BODY_CLOSED when the DELAY's closing bracket has been consumed after
+// passed-over blocks only; the lists are then left as they were.
+DelayBody read_delay_body(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
+                          InterconnectDelay **interconnects)
+{
+    bool passed_over = false;
     int len;
-    char *deltype = sdf_keyword(rd, &len);
+    char *deltype;
+    for (;;) {
+        char *c = sdf_next_char(rd);
+        if (passed_over && c && *c == ')')
+            return BODY_CLOSED;
+        if (!c || *c != '(') {
+            msg_error_at(rd->source, "Expecting open bracket");
+            return BODY_FAILED;
+        }
+        deltype = sdf_keyword(rd, &len);
+        const char *passed = rd->extended ? passed_deltype(deltype, len) : nullptr;
+        if (!passed)
+            break;
+        msg_warning_at(rd->source, "%s block ignored", passed);
+        if (sdf_skip_entry(rd) != 0)
+            return BODY_FAILED;
+        passed_over = true;
+    }
     if (!sdf_is_keyword("ABSOLUTE", deltype, len)) {
         msg_error_at(rd->source, "Only ABSOLUTE delays supported");
-        return 0;
+        return BODY_FAILED;
     }
-    return read_absolute_entries(rd, iopaths, paths, interconnects);
+    *iopaths = nullptr;
+    *paths = nullptr;
+    *interconnects = nullptr;
+    return read_absolute_entries(rd, iopaths, paths, interconnects) ? BODY_READ : BODY_FAILED;
 }
 
 } // namespace
@@ -254,20 +285,19 @@ int read_delay_body(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
 int sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
                    InterconnectDelay **interconnects)
 {
-    *iopaths = nullptr;
-    *paths = nullptr;
-    *interconnects = nullptr;
     int mode = rd->mode;
     rd->mode = MODE_COLLECT;
-    int ok = read_delay_body(rd, iopaths, paths, interconnects);
+    DelayBody body = read_delay_body(rd, iopaths, paths, interconnects);
     rd->mode = mode;
-    if (!ok)
+    if (body == BODY_CLOSED)
+        return 1;
+    if (body != BODY_READ)
         return 0;
     // Whatever follows the ABSOLUTE block, such as a further deltype block,
     // is passed over through the DELAY entry's closing bracket. The block's
     // entries are all read, so a skip that fails leaves them standing; the
     // cell meets the cause next.
-    sdf_skip_entry(rd);
+    (void)sdf_skip_entry(rd);
     return 1;
 }
 

@@ -4,8 +4,10 @@
 #include "sdf/sdf_model.h"
 
 // Parses the block after "(DELAY" into the three lists, which are cleared
-// first, through the DELAY's closing bracket. 1 or 0 (reported). Only an
-// ABSOLUTE block is accepted; a COND entry's condition text is rebuilt on the
+// when the ABSOLUTE block begins, through the DELAY's closing bracket. 1 or 0
+// (reported). Only an ABSOLUTE block is read; read extended, INCREMENT and
+// pulse blocks before it are passed over with a warning, and a DELAY of
+// nothing else leaves the lists unchanged. A COND entry's condition text is rebuilt on the
 // heap and parsed into the entry's tree, which may be null.
 int sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
                    InterconnectDelay **interconnects);

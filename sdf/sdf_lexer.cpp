@@ -165,6 +165,7 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
     rd->mode = mode;
     rd->template_syntax = template_syntax;
     rd->triple_form = FORM_UNDECIDED;
+    rd->extended = 0;
     rd->store_block = nullptr;
     rd->store_next = nullptr;
     rd->cells = nullptr;

@@ -68,6 +68,7 @@ struct SdfReader {
     int mode;             // ReaderMode
     int template_syntax;  // 1: value components are names, no mean delays
     int triple_form;      // TripleForm, fixed by the first non-empty value
+    int extended;         // 1: negative values and leading deltype blocks read
     char *store_block;
     char *store_next;
     CellInstance *cells;

@@ -349,9 +349,11 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
 
 } // namespace
 
-CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out)
+CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
+                       int extended)
 {
     SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0);
+    rd->extended = extended;
     file_buffer_large(out);
     char *open = sdf_next_char(rd);
     if (!open || *open != '(') {

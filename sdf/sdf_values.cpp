@@ -120,6 +120,23 @@ int read_later_component(SdfReader *rd, ComponentReader read_component,
     return 1;
 }
 
+// Whether an input value's first component is a number: it begins with a
+// digit or '.', read extended also behind a minus sign. A "-." that the
+// number reader gave back as a lone '-' is taken whole, as "." would be.
+bool begins_number(SdfReader *rd, const char *tok, int *len)
+{
+    if (rd->extended && tok[0] == '-') {
+        if (*len == 1 && *rd->pos == '.') {
+            rd->pos++;
+            *len = 2;
+        }
+        if (*len == 1)
+            return false;
+        tok++;
+    }
+    return isdigit((unsigned char)tok[0]) || tok[0] == '.';
+}
+
 // After a port's "(": "COND" (result 2), or an edge keyword, the name and ")".
 int read_bracketed_port(SdfReader *rd, PortSpec *port)
 {
@@ -231,7 +248,7 @@ int sdf_read_triple(ValueTriple *value, SdfReader *rd)
     if (is_char_token(tok, len, ':')) {
         cur = ':';
     } else {
-        if (!rd->template_syntax && !isdigit((unsigned char)tok[0]) && tok[0] != '.')
+        if (!rd->template_syntax && !begins_number(rd, tok, &len))
             return -1;
         value->min = sdf_store(tok, len, rd);
         char *next = sdf_next_char(rd);

@@ -7,9 +7,11 @@
 namespace {
 
 // The messages of one sdf_read_delay over `block`, after "failed" when it fails.
-std::string read_delay(const std::string &block, int template_syntax = 0, PathEntry **iopaths = nullptr)
+std::string read_delay(const std::string &block, int template_syntax = 0, PathEntry **iopaths = nullptr,
+                       int extended = 0)
 {
     Reader r(block + "\n", MODE_COLLECT, template_syntax);
+    r.rd->extended = extended;
     PathEntry *e;
     PathDelay *p;
     InterconnectDelay *n;
@@ -55,6 +57,48 @@ TEST(SdfReadDelay, Failures)
     EXPECT_EQ("failed t.sdf, line 1 - Error : Expecting ':' or ')'\n"
               "t.sdf, line 1 - Error : Malformed IOPATH\n",
               read_delay("(ABSOLUTE (IOPATH A Y (RETAIN (tR)) (tPD))))", 1));
+}
+
+// Passed-over blocks do not stand in for the ABSOLUTE block or the DELAY's
+// own opening; the passing over itself shows in end-to-end runs.
+TEST(SdfReadDelay, ExtendedDeltypeFailures)
+{
+    const char *const cases[][2] = {
+        {")", "Error : Expecting open bracket\n"},
+        {"(INCREMENT (IOPATH A Y (1))) x)",
+         "Warning : INCREMENT block ignored\nt.sdf, line 1 - Error : Expecting open bracket\n"},
+        {"(pathpulse A Y (1)) (CORRELATION x))",
+         "Warning : PATHPULSE block ignored\nt.sdf, line 1 - Error : Only ABSOLUTE delays supported\n"},
+        {"(ABSOLUTE (IOPATH A Y (-1))) (INCREMENT x))", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(std::string(*c[1] ? "failed t.sdf, line 1 - " : "") + c[1],
+                  read_delay(c[0], 0, nullptr, 1))
+            << c[0];
+    // Input ending inside a passed-over block fails there, without a second report.
+    std::string ended = read_delay("(PATHPULSE A Y (1)", 0, nullptr, 1);
+    EXPECT_EQ(0u, ended.find("failed t.sdf, line 1 - Warning : PATHPULSE block ignored\n")) << ended;
+    EXPECT_EQ(std::string::npos, ended.find("Expecting open bracket")) << ended;
+}
+
+// An ABSOLUTE block replaces all three lists of an earlier DELAY, even those
+// it leaves empty; a DELAY of passed-over blocks only replaces none.
+TEST(SdfReadDelay, ListsReplacedOnlyByAbsolute)
+{
+    KeepAllocations keep;
+    PathEntry earlier = {};
+    PathEntry *iopaths = &earlier;
+    PathDelay *paths = nullptr;
+    InterconnectDelay *interconnects = nullptr;
+    Reader increment("(INCREMENT (PATH Y (1)))) X\n");
+    increment.rd->extended = 1;
+    capture_stderr();
+    EXPECT_EQ(1, sdf_read_delay(increment.rd, &iopaths, &paths, &interconnects));
+    captured_stderr();
+    EXPECT_TRUE(iopaths == &earlier && !paths && !interconnects);
+    Reader absolute("(ABSOLUTE (PATH Y (1)))) X\n");
+    EXPECT_EQ(1, sdf_read_delay(absolute.rd, &iopaths, &paths, &interconnects));
+    EXPECT_TRUE(!iopaths && paths && !interconnects);
 }
 
 } // namespace

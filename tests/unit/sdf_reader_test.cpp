@@ -30,7 +30,7 @@ TEST(SdfRead, RejectedInputs)
         FILE *in = fmemopen(&text[0], text.size(), "r");
         Scratch out;
         capture_stderr();
-        EXPECT_EQ(nullptr, sdf_read("in.sdf", "out.sdf", in, out.f)) << text;
+        EXPECT_EQ(nullptr, sdf_read("in.sdf", "out.sdf", in, out.f, 0)) << text;
         EXPECT_EQ("in.sdf, " + c[1], captured_stderr()) << text;
         fclose(in);
     }
@@ -50,7 +50,7 @@ ReadResult read_with_block(std::string text, size_t block)
     FILE *in = fmemopen(&text[0], text.size(), "r");
     Scratch out;
     capture_stderr();
-    bool cells = sdf_read("in.sdf", "out.sdf", in, out.f) != nullptr;
+    bool cells = sdf_read("in.sdf", "out.sdf", in, out.f, 0) != nullptr;
     std::string messages = captured_stderr();
     fclose(in);
     sdf_input_block_size = saved;

@@ -16,9 +16,10 @@ std::string read_port(const char *text, int template_syntax = 0)
 
 // The six positions, the token after the list and the file's value form
 // (Triple, Single, Undecided); or "0" and the messages.
-std::string read_values(const char *text, int template_syntax)
+std::string read_values(const char *text, int template_syntax, int extended = 0)
 {
     Reader r(std::string(text) + "\n", MODE_COLLECT, template_syntax);
+    r.rd->extended = extended;
     ValueTriple v[6];
     capture_stderr();
     int result = sdf_read_values(r.rd, v);
@@ -91,6 +92,19 @@ TEST(SdfReadValues, FormsAndFailures)
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.expected, read_values(c.text, c.template_syntax)) << c.text;
+}
+
+// Read extended, a minus sign may lead a number; the text keeps it.
+TEST(SdfReadValues, ExtendedSigns)
+{
+    const char *const cases[][2] = {
+        {"(-1) (-.5) (-.) (-0)) X", "(-1) (-.5) (-.) (-0) (-0) (-0) | X S"},
+        {"(-1.5e-3:-2:)) X", "(-1.5e-3:-2:) - - - - - | X T"},
+        {"(-)) X", "0 "}, {"(-inf)) X", "0 "}, {"(-nan)) X", "0 "},
+        {"(+1)) X", "0 "}, {"(-x)) X", "0 "}, {"(--1)) X", "0 "},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c[1], read_values(c[0], 0, 1)) << c[0];
 }
 
 } // namespace

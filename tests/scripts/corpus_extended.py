@@ -1,0 +1,160 @@
+#!/usr/bin/env python3
+"""Remapping real-world SDF files, read plainly and with -E.
+
+Usage: corpus_extended.py <kestrove> <project-root> <shared-dir>
+
+For each cell type of each <shared-dir>/corpus/sdf/*.sdf a template is made
+from the type's first cell: INSTANCE u0, only its ABSOLUTE IOPATH entries
+(with their COND, without RETAIN) and its SETUP, HOLD, SETUPHOLD, WIDTH and
+PERIOD checks, every value replaced by a parameter name in min:typ:max form.
+The file is then remapped for that type alone with defaults off, once plainly
+and once with -E, and the (file, cell type) pairs that exit 0 are counted.
+With -E no pair may be refused for a value written with a minus sign or for
+a deltype block before ABSOLUTE; every pair still refused is listed with the
+first error line.
+"""
+import concurrent.futures
+import glob
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+TOKEN = re.compile(rb'\s+|//[^\n]*|/\*.*?(?:\*/|\Z)|"[^"]*"?|[()]|(?:\\.|[^\s()"\\])+', re.S)
+VALUE_PART = re.compile(rb'[-+0-9.eE:]*$')
+KEPT_CHECKS = {b"SETUP", b"HOLD", b"SETUPHOLD", b"WIDTH", b"PERIOD"}
+# What the plain reader says about a minus sign or a leading deltype block;
+# a PATH or INTERCONNECT value with a minus sign fails without a message.
+EXTENDED_REASONS = ("Malformed triple", "Malformed IOPATH", "Only ABSOLUTE delays supported",
+                    "(no message)")
+
+
+def tokens(data):
+    return [m.group() for m in TOKEN.finditer(data) if not m.group()[:1].isspace()
+            and not m.group().startswith((b"//", b"/*"))]
+
+
+def close_of(toks, k):
+    """Index of the ')' that closes the '(' at k."""
+    depth = 0
+    for j in range(k, len(toks)):
+        depth += {b"(": 1, b")": -1}.get(toks[j], 0)
+        if depth == 0:
+            return j
+    return len(toks) - 1
+
+
+def groups(toks, k, end):
+    """(start, close) of each bracketed group directly inside (k, end)."""
+    j = k
+    while j < end:
+        if toks[j] == b"(":
+            c = close_of(toks, j)
+            yield j, c
+            j = c
+        j += 1
+
+
+def keyword(toks, k):
+    return toks[k + 1].upper() if k + 1 < len(toks) else b""
+
+
+def template_entry(toks, k, end, names):
+    """The entry's text with RETAIN dropped and each value a parameter name."""
+    out, j = [], k
+    while j <= end:
+        if toks[j] == b"(" and keyword(toks, j) == b"RETAIN":
+            j = close_of(toks, j) + 1
+            continue
+        if toks[j] == b"(":
+            c = close_of(toks, j)
+            if all(VALUE_PART.match(t) for t in toks[j + 1:c]):
+                names.append(b"t%d" % len(names))
+                out.append(b"(%s:%s:%s)" % (names[-1], names[-1], names[-1]))
+                j = c + 1
+                continue
+        out.append(toks[j])
+        j += 1
+    return b" ".join(out).replace(b"( ", b"(").replace(b" )", b")")
+
+
+def make_template(toks, k, end, celltype):
+    iopaths, checks, names = [], [], []
+    for g, c in groups(toks, k + 1, end):
+        if keyword(toks, g) == b"DELAY":
+            for d, dc in groups(toks, g + 1, c):
+                if keyword(toks, d) == b"ABSOLUTE":
+                    iopaths += [template_entry(toks, e, ec, names) for e, ec in groups(toks, d + 1, dc)
+                                if keyword(toks, e) == b"IOPATH" or
+                                (keyword(toks, e) == b"COND" and b"IOPATH" in
+                                 [t.upper() for t in toks[e:ec]])]
+        elif keyword(toks, g) == b"TIMINGCHECK":
+            checks += [template_entry(toks, e, ec, names) for e, ec in groups(toks, g + 1, c)
+                       if keyword(toks, e) in KEPT_CHECKS]
+    text = b'(CELL (CELLTYPE %s) (INSTANCE u0)\n' % celltype
+    if iopaths:
+        text += b"  (DELAY (ABSOLUTE\n" + b"".join(b"    %s\n" % e for e in iopaths) + b"  ))\n"
+    if checks:
+        text += b"  (TIMINGCHECK\n" + b"".join(b"    %s\n" % e for e in checks) + b"  )\n"
+    return text + b")\n"
+
+
+def first_cells(data):
+    """The template text of each cell type's first cell, in file order."""
+    toks, found = tokens(data), {}
+    for k, c in groups(toks, 1, len(toks)):
+        if keyword(toks, k) != b"CELL":
+            continue
+        for g, _ in groups(toks, k + 1, c):
+            if keyword(toks, g) == b"CELLTYPE" and toks[g + 2] not in found:
+                found[toks[g + 2]] = make_template(toks, k, c, toks[g + 2])
+    return found
+
+
+def run(program, work, path, cell, extended):
+    """None when the run exits 0, else the reason it was refused."""
+    args = [program] + (["-E"] if extended else []) + \
+        ["-n", "-l" + os.devnull, "-cell", cell, path]
+    proc = subprocess.run(args, cwd=work, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    if proc.returncode == 0:
+        return None
+    lines = proc.stderr.decode(errors="replace").splitlines()
+    errors = [line for line in lines if " Error " in line or "Fatal" in line]
+    return "status %d: %s" % (proc.returncode, errors[0] if errors else "(no message)")
+
+
+def main():
+    program = os.path.abspath(sys.argv[1])
+    paths = sorted(glob.glob(os.path.join(os.path.abspath(sys.argv[3]), "corpus", "sdf", "*.sdf")))
+    if not paths:
+        print("note: no SDF corpus under %s/corpus/sdf; nothing checked" % sys.argv[3])
+        return 0
+    with tempfile.TemporaryDirectory(prefix="kestrove-extended-") as work:
+        pairs = []
+        for path in paths:
+            with open(path, "rb") as f:
+                for celltype, text in first_cells(f.read()).items():
+                    cell = "c%d" % len(pairs)
+                    with open(os.path.join(work, cell + ".sdft"), "wb") as t:
+                        t.write(text)
+                    pairs.append((path, celltype.decode(errors="replace"), cell))
+        with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
+            plain = list(pool.map(lambda p: run(program, work, p[0], p[2], False), pairs))
+            extended = list(pool.map(lambda p: run(program, work, p[0], p[2], True), pairs))
+    wrong = 0
+    for (path, celltype, _), reason in zip(pairs, extended):
+        if reason:
+            bad = any(r in reason for r in EXTENDED_REASONS)
+            wrong += bad
+            print("%s %s %s: %s" % ("FAIL" if bad else "refused", os.path.basename(path),
+                                    celltype, reason))
+    print("%d pairs in %d files: %d exit 0 read plainly, %d with -E"
+          % (len(pairs), len(paths), plain.count(None), extended.count(None)))
+    if wrong:
+        print("%d pairs refused with -E for a reason it should have removed" % wrong)
+    return 1 if wrong else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
