@@ -35,7 +35,7 @@ void premature_end(SdfReader *rd)
 
 // After a read that yielded nothing: end of input is reported here, any
 // other cause has been reported by the lexer.
-void report_if_end(SdfReader *rd, int errors_before)
+void report_if_end(SdfReader *rd, long long errors_before)
 {
     if (rd->source->errors == errors_before)
         premature_end(rd);
@@ -63,7 +63,8 @@ int check_version(SdfReader *rd, const char *text, int len)
 
 int read_sdfversion(SdfReader *rd)
 {
-    int errors = rd->source->errors, len;
+    long long errors = rd->source->errors;
+    int len;
     char *text = sdf_quoted(rd, &len);
     if (!text) {
         report_if_end(rd, errors);
@@ -192,7 +193,8 @@ int copy_cell(SdfReader *rd, const char *celltype, int len)
 // copied otherwise. 0 on failure (reported).
 int read_cell_entry(SdfReader *rd)
 {
-    int errors = rd->source->errors, len;
+    long long errors = rd->source->errors;
+    int len;
     char *tok;
     do {
         tok = sdf_keyword(rd, &len);
@@ -302,7 +304,8 @@ void append_cell(SdfReader *rd, CellInstance *cell)
 // Reads one entry of a cell after its '('; 0 on failure (reported).
 int read_cell_item(SdfReader *rd, CellInstance *cell)
 {
-    int errors = rd->source->errors, len;
+    long long errors = rd->source->errors;
+    int len;
     char *kw = sdf_keyword(rd, &len);
     if (!kw) {
         report_if_end(rd, errors);
@@ -339,9 +342,11 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
 
 } // namespace
 
-CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out)
+CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
+                       OutputFile *sink)
 {
     SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0);
+    rd->sink = sink;
     file_buffer_large(out);
     char *open = sdf_next_char(rd);
     if (!open || *open != '(') {
@@ -369,7 +374,8 @@ int sdf_read_cell(SdfReader *rd, const char *celltype)
     cell->reader = rd;
     append_cell(rd, cell);
     for (;;) {
-        int errors = rd->source->errors, len;
+        long long errors = rd->source->errors;
+        int len;
         char *tok = sdf_keyword(rd, &len);
         if (!tok) {
             report_if_end(rd, errors);

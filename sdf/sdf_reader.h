@@ -9,7 +9,8 @@
 // Reads the whole input, copying the header and untemplated cells to `out`.
 // Returns the collected instances (each linked to its template cell), or
 // null on error or when no cell had a template.
-CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out);
+CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
+                       OutputFile *sink = nullptr);
 
 // Parses one CELL body after its CELLTYPE entry into a new instance appended
 // to rd->cells; `celltype` is kept, not copied. 1 on success, 0 on failure.
