@@ -174,13 +174,11 @@ bool move_named(OutputFile *of)
 bool output_write_bytes(OutputFile *of, const char *data, size_t size)
 {
     while (size > 0) {
-        if (interrupt_pending()) {
-            of->error = EINTR;
-            return false;
-        }
         ssize_t done = write(of->fd, data, size);
         if (done < 0) {
-            if (errno == EINTR)
+            // A write blocked when a signal came gives up only if the run
+            // is to stop for it.
+            if (errno == EINTR && !interrupt_pending())
                 continue;
             of->error = errno;
             return false;

@@ -52,6 +52,7 @@ void output_commit(OutputFile *of);
 // removed. Failures are ignored: the run is ending already.
 void output_discard(OutputFile *of);
 
-// Writes `size` bytes to the destination, retrying short and interrupted
-// writes; false with of->error set on failure or when a signal has arrived.
+// Writes `size` bytes to the destination, retrying short writes and writes
+// interrupted by a signal the run does not stop for; false with of->error
+// set on failure.
 bool output_write_bytes(OutputFile *of, const char *data, size_t size);
