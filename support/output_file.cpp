@@ -106,7 +106,7 @@ bool open_final_temp(OutputFile *of, const char *name)
         return false;
     of->atomic = true;
     // An unnamed file cannot replace anything and vanishes with the process.
-    if (!of->replace) {
+    if (!of->replace && of->unnamed_temp) {
         of->fd = openat(of->dir_fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (of->fd >= 0)
             return true;

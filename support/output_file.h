@@ -15,6 +15,7 @@ struct OutputFile {
     int error = 0;      // errno of the first failed write; 0 when none
     bool atomic = false; // written to a temporary file, linked at the end
     bool replace = false; // the final name holds a file to replace
+    bool unnamed_temp = true; // false: always a named temporary file (tests)
     int dir_fd = -1;    // folder of the final file
     std::string final_base; // final file name within dir_fd
     std::string temp_base;  // named temporary file within dir_fd; empty when unnamed
