@@ -228,6 +228,8 @@ int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
         in_name = opt.in_name;
         in = fopen(opt.in_name, "r");
         if (!in) {
+            // Opening a pipe waits for its writer; a signal then is no error.
+            interrupt_check();
             fprintf(stderr, "%s: Error opening '%s'\n", program_name, opt.in_name);
             return 1;
         }
@@ -262,18 +264,18 @@ int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
     interrupt_reraise(sig);
 }
 
-// Both files are flushed and checked before the output is put in place, so
-// that a failing audit log leaves no output either.
+// The audit log is closed before the output is put in place, so that a
+// failing log leaves no output either; once the output is in place the run
+// has completed and a late signal no longer undoes it.
 int finish_run(RunOptions &opt, OutputFile &out, int status)
 {
     try {
-        if (status != 2) {
+        if (status != 2)
             output_flush(&out);
-            output_flush(&opt.audit_file);
-            output_commit(&out);
-        }
-        output_discard(&out);
+        else
+            output_discard(&out);
         output_commit(&opt.audit_file);
+        output_commit(&out);
         return status;
     } catch (const RunExit &e) {
         if (e.signal)
