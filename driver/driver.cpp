@@ -242,6 +242,7 @@ int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
         output_open_stdout(&out);
     }
 
+    interrupt_watch(fileno(in), out.fd);
     if (msg_verbosity != 0)
         print_banner(stderr);
 

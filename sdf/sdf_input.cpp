@@ -42,6 +42,7 @@ bool sdf_input_fill(SdfReader *rd)
     for (;;) {
         interrupt_check();
         got = fread(rd->in_block, 1, rd->in_size, in);
+        interrupt_check();
         if (!ferror(in))
             break;
         int err = errno;

@@ -1,7 +1,9 @@
 #include "support/interrupt.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -14,17 +16,29 @@ namespace {
 volatile sig_atomic_t noted_signal;
 volatile sig_atomic_t temp_armed;
 char temp_path[4096];
+volatile sig_atomic_t input_fd = -1;
+volatile sig_atomic_t output_fd = -1;
+int null_fd = -1;
 
 const int HANDLED[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
+// A signal that comes just before a read or write of a pipe starts would not
+// interrupt it, and the run would wait for the pipe however long it takes;
+// with the null device in place of both streams neither can block.
 extern "C" void note_signal(int sig)
 {
+    int saved_errno = errno;
     if (!noted_signal)
         noted_signal = sig;
     if (temp_armed) {
         temp_armed = 0;
         unlink(temp_path);
     }
+    if (null_fd >= 0 && input_fd >= 0)
+        dup2(null_fd, input_fd);
+    if (null_fd >= 0 && output_fd >= 0)
+        dup2(null_fd, output_fd);
+    errno = saved_errno;
 }
 
 } // namespace
@@ -38,6 +52,8 @@ void interrupt_install()
     for (int sig : HANDLED)
         sigaddset(&sa.sa_mask, sig);
     sa.sa_flags = 0;
+    if (null_fd < 0)
+        null_fd = open("/dev/null", O_RDWR | O_CLOEXEC);
     for (int sig : HANDLED)
         sigaction(sig, &sa, nullptr);
 }
@@ -60,6 +76,12 @@ void interrupt_set_temp(const char *path)
         return;
     strcpy(temp_path, path);
     temp_armed = 1;
+}
+
+void interrupt_watch(int in_fd, int out_fd)
+{
+    input_fd = in_fd;
+    output_fd = out_fd;
 }
 
 void interrupt_reraise(int sig)

@@ -17,6 +17,11 @@ void interrupt_check();
 // The path is copied.
 void interrupt_set_temp(const char *path);
 
+// The descriptors of the input and of the output (-1 for none) that a signal
+// replaces by the null device, so that no read or write can wait for long
+// once the run is to stop; whatever they would carry is dropped anyway.
+void interrupt_watch(int in_fd, int out_fd);
+
 // Ends the process by `sig`: the default action is restored and the signal
 // raised again, so that the parent sees the usual status.
 [[noreturn]] void interrupt_reraise(int sig);

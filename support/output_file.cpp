@@ -257,6 +257,11 @@ void output_commit(OutputFile *of)
     output_check(of);
     if (of->atomic && fsync(of->fd) != 0)
         fail_commit(of, errno);
+    // From here on the file is put in place whole; a signal can no longer
+    // swap its descriptor for the null device, and one that comes after this
+    // check is too late to stop the run.
+    if (of->atomic)
+        interrupt_watch(-1, -1);
     interrupt_check();
     if (of->atomic && !(of->temp_base.empty() ? link_unnamed(of) : move_named(of)))
         fail_commit(of, errno);

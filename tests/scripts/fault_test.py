@@ -119,13 +119,20 @@ def fed(program, folder, args, stdout=subprocess.DEVNULL):
     return p, feed
 
 
-def finish(p, feed, rest=b""):
+def finish(p, feed, rest=b"", signal_first=None):
+    """Sends the signal, if any, and waits for the run to end before the pipe
+    is closed, so that the run must stop while its input is still open."""
     try:
+        if signal_first:
+            p.send_signal(signal_first)
+            p.wait(timeout=60)
         feed.write(rest)
         feed.close()
     except BrokenPipeError:
         pass
-    return p.communicate()[1]
+    except subprocess.TimeoutExpired:
+        p.kill()
+    return p.communicate(timeout=60)[1]
 
 
 def interruptions(program):
@@ -133,8 +140,7 @@ def interruptions(program):
         case = signal.Signals(sig).name
         folder = scratch()
         p, feed = fed(program, folder, ARGS + ["in.sdf", "out.sdf"])
-        p.send_signal(sig)
-        stderr = finish(p, feed)
+        stderr = finish(p, feed, signal_first=sig)
         check(p.returncode == -sig, "%s: status %d" % (case, p.returncode))
         check(b"Error" not in stderr, "%s: message %r" % (case, stderr))
         expect_files(folder, ["in.sdf", "inv.sdft", "kestrove.log"], case)
@@ -170,16 +176,18 @@ def output_name(program):
     folder = scratch()
     write(folder, "in.sdf", HEADER + REMAPPED)
     os.mkdir(os.path.join(folder, "sub"))
-    os.symlink("sub/target.sdf", os.path.join(folder, "out.sdf"))
+    os.mkdir(os.path.join(folder, "links"))
+    os.symlink("../sub/target.sdf", os.path.join(folder, "links", "out.sdf"))
     mask = os.umask(0o022)
-    p = run(program, folder, ARGS + ["in.sdf", "out.sdf"])
+    p = run(program, folder, ARGS + ["in.sdf", "links/out.sdf"])
     os.umask(mask)
     check(p.returncode == 0, "link as output: status %d %r" % (p.returncode, p.stderr))
-    check(os.path.islink(os.path.join(folder, "out.sdf")), "link as output: link replaced")
+    check(os.path.islink(os.path.join(folder, "links", "out.sdf")), "link as output: link replaced")
     target = os.path.join(folder, "sub", "target.sdf")
     check(os.path.exists(target) and read(folder, "sub/target.sdf").startswith(HEADER),
           "link as output: target")
     check(os.listdir(os.path.join(folder, "sub")) == ["target.sdf"], "link as output: temporary left")
+    check(os.listdir(os.path.join(folder, "links")) == ["out.sdf"], "link as output: left beside the link")
     if os.path.exists(target):
         check(os.stat(target).st_mode & 0o777 == 0o644, "link as output: mode %o" % os.stat(target).st_mode)
 
