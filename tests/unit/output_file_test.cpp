@@ -86,4 +86,18 @@ TEST(OutputFile, NamedTemporaryMovedIntoPlaceKeptOffOrRemoved)
     EXPECT_TRUE(dir.listing().empty());
 }
 
+TEST(OutputFile, AuditLogReplacesLongerText)
+{
+    Folder dir;
+    const std::string log = dir.path + "/run.log";
+    write_file(log, "an older and longer log\n");
+    OutputFile of;
+    capture_stderr();
+    ASSERT_TRUE(output_create_overwrite(&of, log.c_str(), "prog"));
+    EXPECT_NE(std::string::npos, captured_stderr().find("Overwriting file"));
+    fputs("new\n", of.stream);
+    output_commit(&of);
+    EXPECT_EQ("new\n", contents(log));
+}
+
 } // namespace
