@@ -143,11 +143,11 @@ TEST(SdfLexer, LineCountPastTwoToThe31)
     // The count starts just below 2^31; the skipped entry has newlines both in
     // whole chunks of plain text and next to brackets.
     const std::string blanks(70, ' ');
-    Reader r("a\n(b" + blanks + "\n" + blanks + "\n(c\nd))\n\nx (");
+    Reader r("a\n(b" + blanks + "\n\n\n" + blanks + "\n(c\nd))\n\nx (");
     r.rd->source->line = (1LL << 31) - 1;
     capture_stderr();
     EXPECT_EQ("a|(|0|x|(", run(r.rd, "kcskc"));
-    EXPECT_EQ((1LL << 31) + 6, r.rd->source->line);
+    EXPECT_EQ((1LL << 31) + 8, r.rd->source->line);
     run(r.rd, "e");
-    EXPECT_EQ("t.sdf, line 2147483654 - Error : Unexpected end of file\n", captured_stderr());
+    EXPECT_EQ("t.sdf, line 2147483656 - Error : Unexpected end of file\n", captured_stderr());
 }
