@@ -17,6 +17,8 @@ struct OutputFile {
     bool replace = false; // the final name holds a file to replace
     bool unnamed_temp = true; // false: always a named temporary file (tests)
     int dir_fd = -1;    // folder of the final file
+    long long written = 0;       // bytes written to the destination
+    long long flushed_to = 0;    // bytes handed to the disk ahead of the final sync
     std::string final_base; // final file name within dir_fd
     std::string temp_base;  // named temporary file within dir_fd; empty when unnamed
     std::string temp_path;  // its path, for removal from a signal handler
