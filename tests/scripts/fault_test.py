@@ -11,6 +11,7 @@ sent while the program is still waiting for more, whatever its speed.
 """
 import os
 import resource
+import shutil
 import signal
 import subprocess
 import sys
@@ -24,6 +25,7 @@ ARGS = ["-n", "-cell", "inv"]
 LOG_START = b"Audit log produced by kestrove version 1.1\n\n"
 
 failures = []
+folders = []
 
 
 def check(ok, what):
@@ -37,6 +39,7 @@ def copied_cells(first, count):
 
 def scratch():
     folder = tempfile.mkdtemp(prefix="kestrove_fault_")
+    folders.append(folder)
     with open(os.path.join(folder, "inv.sdft"), "wb") as f:
         f.write(TEMPLATE)
     return folder
@@ -198,6 +201,8 @@ def main():
     read_fault(program)
     interruptions(program)
     output_name(program)
+    for folder in folders:
+        shutil.rmtree(folder)
     for failure in failures:
         print(failure)
     return 1 if failures else 0
