@@ -45,10 +45,10 @@ struct ConfigBuffer {
 struct ConfigTokenizer {
     FILE *stream;
     char *name;
-    int line; // physical line under the cursor; 0 before the first cfg_next_line
-    int errors;
-    int warnings;
-    int suppressed;
+    long long line; // physical line under the cursor; 0 before the first cfg_next_line
+    long long errors;
+    long long warnings;
+    long long suppressed;
     ConfigBuffer *buf; // null when cfg_open failed
 };
 
@@ -56,7 +56,7 @@ struct ConfigMark {
     char *cursor;
     char *store_next;
     int at_end;
-    int line;
+    long long line;
 };
 
 // Views the tokenizer as its message context.

@@ -18,6 +18,7 @@
 #include "sdf/sdf_reader.h"
 #include "support/list.h"
 #include "support/messages.h"
+#include "support/run_exit.h"
 #include "support/support.h"
 
 CellTemplate *template_registry = nullptr;
@@ -43,7 +44,7 @@ bool skip_to_celltype(SdfReader *rd)
 // itself but is silent at end of input, which is reported here.
 const char *read_celltype_name(SdfReader *rd)
 {
-    int errors_before = rd->source->errors;
+    long long errors_before = rd->source->errors;
     int len;
     const char *text = sdf_quoted(rd, &len);
     if (!text) {
@@ -96,7 +97,7 @@ void read_defaults(CellTemplate *entry, CellInstance *cell, FILE *audit)
         return;
     case TDEF_CORRUPT:
         msg_error(program_name, "Defaults file, \"%s\" is corrupt", name.c_str());
-        exit(1);
+        throw RunExit{1};
     case TDEF_NOT_DEFAULTS:
         msg_warning(program_name, "File, \"%s\" is not a defaults file, ignored", name.c_str());
         break;

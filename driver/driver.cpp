@@ -6,7 +6,10 @@
 #include "config/template.h"
 #include "remap/remap.h"
 #include "sdf/sdf_reader.h"
+#include "support/interrupt.h"
 #include "support/messages.h"
+#include "support/output_file.h"
+#include "support/run_exit.h"
 #include "support/support.h"
 #include "writer/writer.h"
 
@@ -17,7 +20,8 @@ namespace {
 // State gathered while the arguments are read.
 struct RunOptions {
     const char *audit_name = "kestrove.log";
-    FILE *audit = nullptr;
+    OutputFile audit_file;
+    FILE *audit = nullptr; // audit_file's stream once opened
     int use_defaults = 1;
     const char *prefs_name = nullptr;
     bool cell_or_mode_seen = false;
@@ -35,11 +39,11 @@ const char *base_name(const char *path)
 
 void open_audit_log(RunOptions &opt)
 {
-    opt.audit = file_create(opt.audit_name, program_name, FILE_OVERWRITE);
-    if (!opt.audit) {
+    if (!output_create_overwrite(&opt.audit_file, opt.audit_name, program_name)) {
         msg_error(program_name, "Unable to open audit file, \"%s\" for writing", opt.audit_name);
-        exit(1);
+        throw RunExit{1};
     }
+    opt.audit = opt.audit_file.stream;
     file_buffer_large(opt.audit);
     fprintf(opt.audit, "Audit log produced by kestrove version %s\n\n", KESTROVE_VERSION);
     print_banner(opt.audit);
@@ -54,10 +58,11 @@ void read_cell_option(RunOptions &opt, int argc, char **argv, int &i)
     if (i + 1 >= argc) {
         fprintf(stderr, "%s: Missing cell name after -cell\n", program_name);
         print_usage();
-        exit(1);
+        throw RunExit{1};
     }
     opt.cell_or_mode_seen = true;
     opt.cells_loaded += template_load(argv[i + 1], opt.use_defaults, opt.prefs_name, opt.audit);
+    output_check(&opt.audit_file);
     opt.prefs_name = nullptr;
     i++;
 }
@@ -88,7 +93,7 @@ void read_file_argument(RunOptions &opt, const char *arg)
         opt.out_name = arg;
     else {
         print_usage();
-        exit(1);
+        throw RunExit{1};
     }
 }
 
@@ -114,7 +119,7 @@ void read_arguments(RunOptions &opt, int argc, char **argv)
             if (!arg[2]) {
                 fputs("Must specify a filename with the -p option\n", stderr);
                 print_usage();
-                exit(1);
+                throw RunExit{1};
             }
             opt.prefs_name = arg + 2;
             break;
@@ -142,7 +147,7 @@ void read_arguments(RunOptions &opt, int argc, char **argv)
             break;
         case 'h':
             print_usage();
-            exit(0);
+            throw RunExit{0};
         default:
             unknown_option(arg);
         }
@@ -183,7 +188,7 @@ void unknown_option(const char *arg)
 {
     fprintf(stderr, "%s: Unknown option '%s'\n", program_name, arg);
     print_usage();
-    exit(1);
+    throw RunExit{1};
 }
 
 void print_banner(FILE *out)
@@ -191,7 +196,8 @@ void print_banner(FILE *out)
     fprintf(out, "\tkestrove SDF cell remapper -- (c) The kestrove developers\n\n\n");
 }
 
-void remap_all_instances(FILE *audit, CellInstance *instances)
+void remap_all_instances(FILE *audit, CellInstance *instances, OutputFile *out,
+                         OutputFile *log)
 {
     for (CellInstance *inst = instances; inst; inst = inst->next) {
         CellInstance *tmpl = inst->template_cell;
@@ -199,20 +205,25 @@ void remap_all_instances(FILE *audit, CellInstance *instances)
         write_remapped_cell(inst->reader, result, tmpl->prefs);
         // Freed at once, so that the next instance's result reuses the memory.
         remap_result_free(result, inst);
+        interrupt_check();
+        if (out)
+            output_check(out);
+        if (log)
+            output_check(log);
     }
 }
 
-int driver_main(int argc, char **argv)
+namespace {
+
+int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
 {
-    program_name = argc > 0 && argv[0] ? base_name(argv[0]) : "kestrove";
-    msg_verbosity = 1;
-    RunOptions opt;
     read_arguments(opt, argc, argv);
+    output_check(&opt.audit_file);
 
     if (opt.cells_loaded < 1) {
         fprintf(stderr, "%s: At least one cell must be remapped\n", program_name);
         print_usage();
-        exit(1);
+        return 1;
     }
 
     FILE *in = stdin;
@@ -221,29 +232,83 @@ int driver_main(int argc, char **argv)
         in_name = opt.in_name;
         in = fopen(opt.in_name, "r");
         if (!in) {
+            // Opening a pipe waits for its writer; a signal then is no error.
+            interrupt_check();
             fprintf(stderr, "%s: Error opening '%s'\n", program_name, opt.in_name);
-            exit(1);
+            return 1;
         }
     }
 
-    FILE *out = stdout;
-    const char *out_name = "<stdout>";
     if (opt.out_name) {
-        out_name = opt.out_name;
-        out = file_create(opt.out_name, program_name, FILE_KEEP_ERROR);
-        if (!out)
-            exit(1);
+        if (!output_create_new(&out, opt.out_name, program_name))
+            return 1;
+    } else {
+        output_open_stdout(&out);
     }
 
+    interrupt_watch(fileno(in), out.fd);
     if (msg_verbosity != 0)
         print_banner(stderr);
 
-    CellInstance *instances = sdf_read(in_name, out_name, in, out, opt.extended);
+    CellInstance *instances = sdf_read(in_name, out.name.c_str(), in, out.stream, opt.extended, &out);
     if (instances) {
-        remap_all_instances(opt.audit, instances);
+        remap_all_instances(opt.audit, instances, &out, &opt.audit_file);
         sdf_check_end(instances->reader);
     }
-    fclose(out);
-    fclose(opt.audit);
     return instances ? 0 : 1;
+}
+
+// An interrupted run keeps what its audit log says so far and leaves no
+// output behind.
+[[noreturn]] void end_interrupted(RunOptions &opt, OutputFile &out, int sig)
+{
+    if (opt.audit_file.stream)
+        fflush(opt.audit_file.stream);
+    output_discard(&opt.audit_file);
+    output_discard(&out);
+    interrupt_reraise(sig);
+}
+
+// The audit log is closed before the output is put in place, so that a
+// failing log leaves no output either; once the output is in place the run
+// has completed and a late signal no longer undoes it.
+int finish_run(RunOptions &opt, OutputFile &out, int status)
+{
+    try {
+        if (status != 2)
+            output_flush(&out);
+        else
+            output_discard(&out);
+        output_commit(&opt.audit_file);
+        output_commit(&out);
+        return status;
+    } catch (const RunExit &e) {
+        if (e.signal)
+            end_interrupted(opt, out, e.signal);
+        output_discard(&out);
+        if (opt.audit_file.stream && !opt.audit_file.error)
+            fflush(opt.audit_file.stream);
+        output_discard(&opt.audit_file);
+        return 2;
+    }
+}
+
+} // namespace
+
+int driver_main(int argc, char **argv)
+{
+    program_name = argc > 0 && argv[0] ? base_name(argv[0]) : "kestrove";
+    msg_verbosity = 1;
+    interrupt_install();
+    RunOptions opt;
+    OutputFile out;
+    int status;
+    try {
+        status = run(opt, out, argc, argv);
+    } catch (const RunExit &e) {
+        if (e.signal)
+            end_interrupted(opt, out, e.signal);
+        status = e.status;
+    }
+    return finish_run(opt, out, status);
 }

@@ -7,13 +7,19 @@
 
 extern const char *const KESTROVE_VERSION;
 
+struct OutputFile;
+
 // Reads the arguments, runs the remapping and returns the exit status:
-// 0 when instances were remapped, 1 otherwise. Some errors exit directly.
+// 0 when instances were remapped, 1 otherwise, 2 when a file could not be
+// read or written. An interrupted run ends the process by its signal.
 int driver_main(int argc, char **argv);
 
 void print_usage();
 [[noreturn]] void unknown_option(const char *arg);
 void print_banner(FILE *out);
 
-// Remaps each collected instance in list order and writes it to the output.
-void remap_all_instances(FILE *audit, CellInstance *instances);
+// Remaps each collected instance in list order and writes it to the output;
+// after each one the run stops if a signal has arrived or a write to `out`
+// or `log` (either may be null) has failed.
+void remap_all_instances(FILE *audit, CellInstance *instances, OutputFile *out = nullptr,
+                         OutputFile *log = nullptr);

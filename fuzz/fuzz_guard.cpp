@@ -10,10 +10,12 @@
 //    allocated is freed and every stream it opened is closed; a set-up block
 //    the iteration frees or moves is kept instead, since the saved state
 //    still refers to it;
-//  - exit() jumps back to fuzz_guard_run.
+//  - a run ended by RunExit, or by exit(), comes back to fuzz_guard_run.
 // This file is compiled without coverage instrumentation: its own
 // comparisons would otherwise steer the fuzzer.
 #include "fuzz_guard.h"
+
+#include "support/run_exit.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -227,10 +229,15 @@ int fuzz_guard_run(void (*body)(void *), void (*cleanup)(void *), void *arg)
     save_start_state();
     volatile int status = -1;
     s.armed = true;
-    if (setjmp(s.on_exit) == 0)
-        body(arg);
-    else
+    if (setjmp(s.on_exit) == 0) {
+        try {
+            body(arg);
+        } catch (const RunExit &e) {
+            status = e.status;
+        }
+    } else {
         status = s.exit_status;
+    }
     if (cleanup)
         cleanup(arg);
     s.armed = false;

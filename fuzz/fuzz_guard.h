@@ -2,10 +2,10 @@
 //
 // The fuzz build links the core into a shared library with the linker's
 // --wrap for exit, the allocation functions, free, fopen and fclose, so that
-//  - a call to exit() (allocation failure, fatal internal error, a token too
-//    long to store, a corrupt defaults file) jumps back here and the iteration
-//    ends like a normal return, without changing what the code did up to
-//    then;
+//  - a run ended by RunExit (allocation failure, fatal internal error, a
+//    token too long to store, a corrupt defaults file) or by exit() comes
+//    back here and the iteration ends like a normal return, without changing
+//    what the code did up to then;
 //  - every iteration starts from the state the set-up left: the library's
 //    global variables and the blocks allocated during set-up are put back as
 //    they were, the memory the iteration allocated (the program keeps every
@@ -20,8 +20,8 @@ extern "C" {
 // Runs `body(arg)` with the wrappers armed, then `cleanup(arg)` (may be null)
 // whether the body returned or exited, then restores the start state. The
 // cleanup must close the streams the harness itself handed to the library,
-// since their buffers may be iteration memory. Returns the exit status passed
-// to exit(), or -1 when the body returned normally. Everything allocated
+// since their buffers may be iteration memory. Returns the status the run ended
+// with, or -1 when the body returned normally. Everything allocated
 // through the library outside fuzz_guard_run is set-up state.
 int fuzz_guard_run(void (*body)(void *), void (*cleanup)(void *), void *arg);
 

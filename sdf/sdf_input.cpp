@@ -1,10 +1,14 @@
 // Reading ahead in blocks of sdf_input_block_size characters.
 #include "sdf/sdf_input.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "support/interrupt.h"
+#include "support/io_failure.h"
+#include "support/output_file.h"
 #include "support/support.h"
 
 size_t sdf_input_block_size = SDF_INPUT_BLOCK;
@@ -29,13 +33,30 @@ bool sdf_input_fill(SdfReader *rd)
 {
     if (rd->in_ended)
         return false;
+    // What was echoed so far is checked once per block read: a failed write
+    // stops the run within one block of input.
+    if (rd->sink)
+        output_check(rd->sink);
     FILE *in = rd->source->stream;
-    size_t got = fread(rd->in_block, 1, rd->in_size, in);
+    size_t got;
+    for (;;) {
+        interrupt_check();
+        got = fread(rd->in_block, 1, rd->in_size, in);
+        interrupt_check();
+        if (!ferror(in))
+            break;
+        int err = errno;
+        clearerr(in);
+        if (got > 0)
+            break;
+        // A signal we do not stop for may interrupt a read; it is read again.
+        if (err != EINTR)
+            io_fail_reading(rd->source->name, strerror(err));
+    }
     rd->in_next = 0;
     rd->in_end = got;
     // A short read may have seen the end already; the end counts as met
     // only when a read yields nothing, as it would for a character-wise reader.
-    // A read error is not the end of the input.
     if (got == 0 && feof(in))
         rd->in_ended = 1;
     return got > 0;

@@ -15,8 +15,9 @@ extern size_t sdf_input_block_size;
 void sdf_input_open(SdfReader *rd);
 // Frees the read-ahead block once the stream is done with.
 void sdf_input_release(SdfReader *rd);
-// Refills the block after it has been used up; false when nothing more could
-// be read (end of input or a read error).
+// Refills the block after it has been used up; false at the end of the input.
+// A read error ends the run with "Error reading"; a noted signal or a failed
+// write to the reader's sink ends it too.
 bool sdf_input_fill(SdfReader *rd);
 // Reads at most `room` characters of the current line into `dst`, through a
 // newline at most, and terminates them; returns how many. NUL bytes are read

@@ -15,6 +15,7 @@
 #include "sdf/sdf_block_skip.h"
 #include "sdf/sdf_input.h"
 #include "support/arena.h"
+#include "support/run_exit.h"
 #include "support/support.h"
 
 namespace {
@@ -160,6 +161,7 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
     rd->source = source_file_init(nullptr, in, name);
     rd->out_name = out_name;
     rd->out = out;
+    rd->sink = nullptr;
     rd->divider = '.';
     rd->timescale_exp = 3;
     rd->mode = mode;
@@ -400,7 +402,8 @@ int sdf_skip_entry(SdfReader *rd)
 {
     char *p = rd->pos;
     char *run = p;
-    int depth = 0, reported;
+    int depth = 0;
+    long long reported;
     bool in_string = false;
     for (;;) {
         while (!has_class(*p, CC_SKIP_STOP))
@@ -491,7 +494,7 @@ char *sdf_store(const char *text, int len, SdfReader *rd)
 {
     if (len >= SDF_STORE_BLOCK) {
         msg_error_at(rd->source, "Token too long to store");
-        exit(1);
+        throw RunExit{1};
     }
     if (rd->mode != MODE_COLLECT)
         return nullptr;

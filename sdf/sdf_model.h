@@ -58,10 +58,13 @@ const long SDF_TEMPLATE_BUS_BITS = 65536;
 // Size of the block the input is read ahead in.
 const size_t SDF_INPUT_BLOCK = 1 << 16;
 
+struct OutputFile;
+
 struct SdfReader {
     SourceFile *source;
     const char *out_name; // "<stdout>" for standard output; null for a template
     FILE *out;            // null for a template
+    OutputFile *sink;     // checked as input is read; null when out is unchecked
     char *pos;            // next character to examine in line_buf
     char divider;         // '.' or '/'
     int timescale_exp;    // time unit as a power of ten of 1 ps; 3 = 1 ns

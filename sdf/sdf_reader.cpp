@@ -35,7 +35,7 @@ void premature_end(SdfReader *rd)
 
 // After a read that yielded nothing: end of input is reported here, any
 // other cause has been reported by the lexer.
-void report_if_end(SdfReader *rd, int errors_before)
+void report_if_end(SdfReader *rd, long long errors_before)
 {
     if (rd->source->errors == errors_before)
         premature_end(rd);
@@ -63,7 +63,8 @@ int check_version(SdfReader *rd, const char *text, int len)
 
 int read_sdfversion(SdfReader *rd)
 {
-    int errors = rd->source->errors, len;
+    long long errors = rd->source->errors;
+    int len;
     char *text = sdf_quoted(rd, &len);
     // A version that is there but not readable as a quoted string (reported
     // by the lexer) is checked as an empty text, which names no version.
@@ -193,7 +194,8 @@ void copy_cell(SdfReader *rd, const char *celltype, int len)
 // copied otherwise. 0 on failure (reported).
 int read_cell_entry(SdfReader *rd)
 {
-    int errors = rd->source->errors, len;
+    long long errors = rd->source->errors;
+    int len;
     char *tok;
     do {
         tok = sdf_keyword(rd, &len);
@@ -309,7 +311,8 @@ void append_cell(SdfReader *rd, CellInstance *cell)
 // goes on with whatever follows, the end of input included.
 int read_cell_item(SdfReader *rd, CellInstance *cell)
 {
-    int errors = rd->source->errors, len;
+    long long errors = rd->source->errors;
+    int len;
     // No keyword at the end of input is an entry like any unknown one.
     char *kw = sdf_keyword(rd, &len);
     if (sdf_is_keyword("INSTANCE", kw, len)) {
@@ -350,10 +353,11 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
 } // namespace
 
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
-                       int extended)
+                       int extended, OutputFile *sink)
 {
     SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0);
     rd->extended = extended;
+    rd->sink = sink;
     file_buffer_large(out);
     char *open = sdf_next_char(rd);
     if (!open || *open != '(') {

@@ -10,8 +10,9 @@
 // Returns the collected instances (each linked to its template cell), or
 // null on error or when no cell had a template. `extended` 1 also accepts
 // negative values and passes over INCREMENT and pulse blocks before ABSOLUTE.
+// With a `sink`, a failed write to the output stops the run as it is met.
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
-                       int extended);
+                       int extended, OutputFile *sink = nullptr);
 
 // Parses one CELL body after its CELLTYPE entry into a new instance appended
 // to rd->cells; `celltype` is kept, not copied. 1 on success, 0 on failure.

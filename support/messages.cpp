@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/run_exit.h"
 #include "support/support.h"
 
 const char *program_name = "kestrove";
@@ -46,7 +47,7 @@ void verror(const char *origin, const char *fmt, va_list ap)
 
 void located_origin(char *buf, const SourceFile *src)
 {
-    snprintf(buf, ORIGIN_SIZE, "%s, line %d", src->name, src->line);
+    snprintf(buf, ORIGIN_SIZE, "%s, line %lld", src->name, src->line);
 }
 
 void count_warning(SourceFile *src)
@@ -74,18 +75,18 @@ SourceFile *source_file_init(SourceFile *src, FILE *stream, const char *name)
     return src;
 }
 
-int source_file_summary(const SourceFile *src)
+long long source_file_summary(const SourceFile *src)
 {
-    int w = src->warnings, e = src->errors, s = src->suppressed;
+    long long w = src->warnings, e = src->errors, s = src->suppressed;
     if (w || e)
         fprintf(stderr, "%s : ", src->name);
     if (w) {
-        fprintf(stderr, "%d warning%s", w, w == 1 ? "" : "s");
+        fprintf(stderr, "%lld warning%s", w, w == 1 ? "" : "s");
         if (s)
-            fprintf(stderr, " (%d suppressed)", s);
+            fprintf(stderr, " (%lld suppressed)", s);
     }
     if (e)
-        fprintf(stderr, "%s%d error%s", w ? ", " : "", e, e == 1 ? "" : "s");
+        fprintf(stderr, "%s%lld error%s", w ? ", " : "", e, e == 1 ? "" : "s");
     if (w || e)
         fputc('\n', stderr);
     return e;
@@ -128,7 +129,7 @@ void msg_fatal(unsigned long code, const char *origin, const char *fmt, ...)
     vfprintf(stderr, fmt, ap);
     va_end(ap);
     fputs("\n\n**** Please contact Brenlow technical support. ****\n", stderr);
-    exit(1);
+    throw RunExit{1};
 }
 
 void msg_error_at(SourceFile *src, const char *fmt, ...)

@@ -17,10 +17,10 @@ extern int msg_verbosity;
 struct SourceFile {
     FILE *stream;
     char *name;
-    int line;
-    int errors;
-    int warnings;
-    int suppressed;
+    long long line;
+    long long errors;
+    long long warnings;
+    long long suppressed;
 };
 
 // Fills `src` (or a new record when null) with a copy of `name`, the stream,
@@ -29,7 +29,7 @@ SourceFile *source_file_init(SourceFile *src, FILE *stream, const char *name);
 
 // Prints "<name> : W warnings (S suppressed), E errors" for the file's own
 // counts (nothing when both are zero) and returns the error count.
-int source_file_summary(const SourceFile *src);
+long long source_file_summary(const SourceFile *src);
 
 // Plain messages; `origin` may be null. The library adds the final newline.
 void msg_info(const char *origin, const char *fmt, ...)
@@ -39,7 +39,7 @@ void msg_warning(const char *origin, const char *fmt, ...)
 void msg_error(const char *origin, const char *fmt, ...)
     __attribute__((format(printf, 2, 3)));
 
-// Reports a state that valid input cannot reach and exits with status 1.
+// Reports a state that valid input cannot reach and ends the run with status 1.
 [[noreturn]] void msg_fatal(unsigned long code, const char *origin, const char *fmt, ...)
     __attribute__((format(printf, 3, 4)));
 

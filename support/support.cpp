@@ -7,6 +7,7 @@
 #endif
 
 #include "support/messages.h"
+#include "support/run_exit.h"
 
 FILE *file_create(const char *name, const char *origin, int mode)
 {
@@ -67,7 +68,7 @@ void *xmalloc(size_t size)
     if (!p && size) {
         fprintf(stderr, "Memory allocation error -- unable to allocate %lu bytes.\n",
                 (unsigned long)size);
-        exit(1);
+        throw RunExit{1};
     }
     return p;
 }
@@ -78,7 +79,7 @@ void *xrealloc(void *block, size_t size)
     if (!p && size) {
         fprintf(stderr, "Memory allocation error -- unable to allocate %lu bytes.",
                 (unsigned long)size);
-        exit(1);
+        throw RunExit{1};
     }
     return p;
 }

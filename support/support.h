@@ -21,7 +21,7 @@ FILE *file_create(const char *name, const char *origin, int mode);
 // and drops per-call locking: the program writes from one thread.
 void file_buffer_large(FILE *stream);
 
-// Allocation that ends the process with status 1 when memory runs out.
+// Allocation that ends the run with status 1 when memory runs out.
 // A request of size 0 may return null.
 void *xmalloc(size_t size);
 void *xrealloc(void *block, size_t size);

@@ -139,3 +139,20 @@ TEST(CfgTokenizer, UnreadableFile)
 }
 
 } // namespace
+
+TEST(CfgTokenizer, MarkKeepsLinesPastTwoToThe31)
+{
+    Cfg in("a\nb\n");
+    char *text;
+    ASSERT_EQ(0, cfg_next_line(&in.tk));
+    in.tk.line = (1LL << 31) + 5;
+    ConfigMark *mark = cfg_mark(&in.tk, nullptr);
+    cfg_next_line(&in.tk);
+    EXPECT_EQ((1LL << 31) + 6, in.tk.line);
+    free(cfg_mark(&in.tk, mark));
+    EXPECT_EQ((1LL << 31) + 5, in.tk.line);
+    capture_stderr();
+    EXPECT_EQ(CFG_NOT_STRING, cfg_read_string(&in.tk, &text));
+    msg_error_at(cfg_source(&in.tk), "x");
+    EXPECT_NE(std::string::npos, captured_stderr().find(", line 2147483653 - Error : x"));
+}

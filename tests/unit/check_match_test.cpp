@@ -38,7 +38,7 @@ TEST(CheckMatch, ScoreTable)
 TEST(CheckMatchDeathTest, UnknownInputKindIsFatal)
 {
     TimingCheck tmpl = make_check(CHECK_SETUP, EDGE_POSEDGE), other = make_check(CHECK_OTHER, EDGE_POSEDGE);
-    EXPECT_EXIT(check_match_score(&tmpl, &other), testing::ExitedWithCode(1),
+    EXPECT_RUN_EXIT(check_match_score(&tmpl, &other), 1,
                 "Fatal internal error 0000000f : Unknown check type in input SDF");
 }
 

@@ -132,8 +132,22 @@ TEST(SdfLexer, KeywordRuleAndStore)
     char *c = sdf_store(big.data(), static_cast<int>(big.size()), r.rd);
     EXPECT_STREQ("ab", a);
     EXPECT_TRUE(b == a + 3 && c != b + big.size() + 1 && big == b && big == c);
-    EXPECT_EXIT(sdf_store(std::string(SDF_STORE_BLOCK, 'y').c_str(), SDF_STORE_BLOCK, r.rd),
-                testing::ExitedWithCode(1), "t.sdf, line 0 - Error : Token too long to store");
+    EXPECT_RUN_EXIT(sdf_store(std::string(SDF_STORE_BLOCK, 'y').c_str(), SDF_STORE_BLOCK, r.rd),
+                1, "t.sdf, line 0 - Error : Token too long to store");
 }
 
 } // namespace
+
+TEST(SdfLexer, LineCountPastTwoToThe31)
+{
+    // The count starts just below 2^31; the skipped entry has newlines both in
+    // whole chunks of plain text and next to brackets.
+    const std::string blanks(70, ' ');
+    Reader r("a\n(b" + blanks + "\n\n\n" + blanks + "\n(c\nd))\n\nx (");
+    r.rd->source->line = (1LL << 31) - 1;
+    capture_stderr();
+    EXPECT_EQ("a|(|0|x|(", run(r.rd, "kcskc"));
+    EXPECT_EQ((1LL << 31) + 8, r.rd->source->line);
+    run(r.rd, "e");
+    EXPECT_EQ("t.sdf, line 2147483656 - Error : Unexpected end of file\n", captured_stderr());
+}

@@ -55,7 +55,7 @@ TEST(Messages, SummaryLines)
 
 TEST(MessagesDeathTest, FatalPrintsHexCodeAndExits)
 {
-    EXPECT_EXIT(msg_fatal(15, "kestrove", "Unknown check type in input SDF"), testing::ExitedWithCode(1),
+    EXPECT_RUN_EXIT(msg_fatal(15, "kestrove", "Unknown check type in input SDF"), 1,
                 "kestrove - Fatal internal error 0000000f : Unknown check type in input SDF\n\n"
                 "\\*\\*\\*\\* Please contact Brenlow technical support. \\*\\*\\*\\*\n");
 }
@@ -72,7 +72,7 @@ TEST(FileCreate, ExistingFilePolicies)
     FILE *f = fopen(path, "a+");
     EXPECT_EQ('k', fgetc(f)); // left alone
     fclose(f);
-    EXPECT_EXIT(file_create(path, "prog", 5), testing::ExitedWithCode(1),
+    EXPECT_RUN_EXIT(file_create(path, "prog", 5), 1,
                 "Fatal internal error 0000000b : Bad call to file_create");
     remove(path); // an odd mode only matters for an existing file
     ASSERT_NE(nullptr, f = file_create(path, "prog", 5));

@@ -12,6 +12,20 @@
 #include "config/tdef.h"
 #include "config/template.h"
 #include "sdf/sdf_lexer.h"
+#include "support/run_exit.h"
+
+// A run that ends early does so by RunExit; the death test turns it into the
+// process status the program's entry would return.
+#define EXPECT_RUN_EXIT(statement, exit_status, pattern)                                       \
+    EXPECT_EXIT(                                                                          \
+        {                                                                                 \
+            try {                                                                         \
+                statement;                                                                \
+            } catch (const RunExit &e) {                                                  \
+                exit(e.status);                                                           \
+            }                                                                             \
+        },                                                                                \
+        testing::ExitedWithCode(exit_status), pattern)
 
 #ifdef __SANITIZE_ADDRESS__
 #include <sanitizer/lsan_interface.h>

@@ -1,0 +1,61 @@
+// The files a run writes: the output SDF (a named one is built in a
+// temporary file beside its final name and put in place only when the run
+// has finished) and the audit log. Each is written through a stdio stream
+// whose every write to the destination is checked; the first failure is kept
+// until the run looks at it.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+struct OutputFile {
+    FILE *stream = nullptr;
+    std::string name;   // for messages: as given, or "<stdout>"
+    int fd = -1;        // destination
+    int error = 0;      // errno of the first failed write; 0 when none
+    bool atomic = false; // written to a temporary file, linked at the end
+    bool replace = false; // the final name holds a file to replace
+    bool unnamed_temp = true; // false: always a named temporary file (tests)
+    int dir_fd = -1;    // folder of the final file
+    long long written = 0;       // bytes written to the destination
+    long long flushed_to = 0;    // bytes handed to the disk ahead of the final sync
+    std::string final_base; // final file name within dir_fd
+    std::string temp_base;  // named temporary file within dir_fd; empty when unnamed
+    std::string temp_path;  // its path, for removal from a signal handler
+};
+
+// Standard output under the name "<stdout>".
+void output_open_stdout(OutputFile *of);
+
+// A named output that must not replace a readable file: refused with "File
+// '%s' already exists", or "Unable to open '%s' for writing" when the final
+// file could not be written, both with `origin`; false after either. The
+// final name is followed through symbolic links.
+bool output_create_new(OutputFile *of, const char *name, const char *origin);
+
+// The audit log: written in place, an existing readable file overwritten
+// with a warning. False after "Unable to open '%s' for writing".
+bool output_create_overwrite(OutputFile *of, const char *name, const char *origin);
+
+// Stops the run with "Error writing" when a write has failed, and by the
+// noted signal when one has arrived.
+void output_check(OutputFile *of);
+
+// Flushes the stream and checks every write; stops the run as output_check
+// does on failure.
+void output_flush(OutputFile *of);
+
+// Flushes, syncs and puts a temporary file in place under the final name,
+// then closes. A file that has appeared at the final name in the meantime
+// is kept and reported as "File exists". Any failure stops the run with
+// "Error writing", the temporary file removed.
+void output_commit(OutputFile *of);
+
+// Closes without putting anything in place; a named temporary file is
+// removed. Failures are ignored: the run is ending already.
+void output_discard(OutputFile *of);
+
+// Writes `size` bytes to the destination, retrying short writes and writes
+// interrupted by a signal the run does not stop for; false with of->error
+// set on failure.
+bool output_write_bytes(OutputFile *of, const char *data, size_t size);
