@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sdf/sdf_gzip.h"
 #include "support/support.h"
 
 size_t sdf_input_block_size = SDF_INPUT_BLOCK;
@@ -15,28 +16,73 @@ void sdf_input_open(SdfReader *rd)
     rd->in_block = rd->source->stream ? static_cast<char *>(xmalloc(rd->in_size)) : nullptr;
     rd->in_next = rd->in_end = 0;
     rd->in_ended = !rd->source->stream;
+    // Templates are always read as they are written.
+    rd->in_probe = rd->source->stream && !rd->template_syntax;
+    rd->in_gz = nullptr;
 }
 
 void sdf_input_release(SdfReader *rd)
 {
     free(rd->in_block);
     rd->in_block = nullptr;
+    sdf_gzip_close(rd->in_gz);
+    rd->in_gz = nullptr;
+    rd->in_probe = 0;
     rd->in_next = rd->in_end = 0;
     rd->in_ended = 1;
 }
+
+namespace {
+
+// The first read of the input: text is handed on as it was read; compressed
+// data is handed to a decompressor, and its text takes the place of the block.
+size_t first_read(SdfReader *rd)
+{
+    rd->in_probe = 0;
+    FILE *in = rd->source->stream;
+    char *block = rd->in_block;
+    size_t got = fread(block, 1, rd->in_size, in);
+    if (got >= 2) {
+        if (!sdf_gzip_magic(block, got))
+            return got;
+        rd->in_gz = sdf_gzip_open(in, rd->source->name, block, got);
+    } else {
+        // A one-character block cannot hold both magic bytes.
+        if (got == 0 || rd->in_size > 1 || static_cast<unsigned char>(block[0]) != 0x1f)
+            return got;
+        int next = getc(in);
+        if (next != 0x8b) {
+            if (next != EOF)
+                ungetc(next, in);
+            return got;
+        }
+        const char head[2] = {block[0], static_cast<char>(next)};
+        rd->in_gz = sdf_gzip_open(in, rd->source->name, head, 2);
+    }
+    return sdf_gzip_read(rd->in_gz, block, rd->in_size);
+}
+
+} // namespace
 
 bool sdf_input_fill(SdfReader *rd)
 {
     if (rd->in_ended)
         return false;
     FILE *in = rd->source->stream;
-    size_t got = fread(rd->in_block, 1, rd->in_size, in);
+    size_t got;
+    if (rd->in_probe)
+        got = first_read(rd);
+    else if (rd->in_gz)
+        got = sdf_gzip_read(rd->in_gz, rd->in_block, rd->in_size);
+    else
+        got = fread(rd->in_block, 1, rd->in_size, in);
     rd->in_next = 0;
     rd->in_end = got;
     // A short read may have seen the end already; the end counts as met
     // only when a read yields nothing, as it would for a character-wise reader.
-    // A read error is not the end of the input.
-    if (got == 0 && feof(in))
+    // A read error is not the end of the input; the decompressor yields
+    // nothing only at the end.
+    if (got == 0 && (rd->in_gz || feof(in)))
         rd->in_ended = 1;
     return got > 0;
 }
