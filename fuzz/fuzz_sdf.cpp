@@ -29,8 +29,9 @@ std::string gzip_two_members(const uint8_t *data, size_t size)
 {
     std::string out;
     size_t half = size / 2;
-    for (size_t from : {size_t(0), half}) {
-        size_t part = from ? size - half : half;
+    for (int second = 0; second < 2; second++) {
+        size_t from = second ? half : 0;
+        size_t part = second ? size - half : half;
         z_stream z{};
         deflateInit2(&z, 1, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
         std::vector<Bytef> buf(deflateBound(&z, part) + 32);
