@@ -40,7 +40,8 @@ struct SdfGzip {
     // 1 when no byte of a member is pending: at the end of the input this is
     // the clean end, anywhere else the input was cut short.
     int between_members;
-    unsigned char buf[GZIP_READ_BLOCK];
+    size_t buf_size;
+    unsigned char *buf; // compressed data read ahead
 };
 
 bool sdf_gzip_magic(const char *data, size_t size)
@@ -60,11 +61,12 @@ SdfGzip *sdf_gzip_open(FILE *in, const char *name, const char *head, size_t head
     gz->in = in;
     gz->name = name;
     gz->between_members = 0;
-    // The head is at most a read-ahead block, never more than the buffer.
-    size_t kept = head_size < GZIP_READ_BLOCK ? head_size : GZIP_READ_BLOCK;
-    memcpy(gz->buf, head, kept);
+    // The head is a whole read-ahead block, of whatever size blocks have.
+    gz->buf_size = head_size > GZIP_READ_BLOCK ? head_size : GZIP_READ_BLOCK;
+    gz->buf = static_cast<unsigned char *>(xmalloc(gz->buf_size));
+    memcpy(gz->buf, head, head_size);
     gz->z.next_in = gz->buf;
-    gz->z.avail_in = static_cast<uInt>(kept);
+    gz->z.avail_in = static_cast<uInt>(head_size);
     return gz;
 }
 
@@ -77,7 +79,7 @@ size_t sdf_gzip_read(SdfGzip *gz, char *dst, size_t room)
     z.avail_out = static_cast<uInt>(room);
     while (z.avail_out > 0) {
         if (z.avail_in == 0) {
-            size_t got = fread(gz->buf, 1, sizeof gz->buf, gz->in);
+            size_t got = fread(gz->buf, 1, gz->buf_size, gz->in);
             if (got == 0) {
                 if (ferror(gz->in))
                     io_fail_reading(gz->name, strerror(errno));
@@ -106,5 +108,6 @@ void sdf_gzip_close(SdfGzip *gz)
     if (!gz)
         return;
     inflateEnd(&gz->z);
+    free(gz->buf);
     free(gz);
 }
