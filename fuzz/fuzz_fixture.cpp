@@ -142,12 +142,12 @@ int home_fd = -1;
 // Streams the harness opens for an iteration; an exit inside the library
 // skips the body's own fclose, and the library may have given them buffers
 // that the end of the iteration frees, so they are closed before that.
-FILE *open_streams[8];
+FILE *open_streams[16];
 int open_count = 0;
 
 FILE *keep_open(FILE *stream)
 {
-    if (!stream || open_count == 8) {
+    if (!stream || open_count == 16) {
         perror("fuzz stream");
         abort();
     }

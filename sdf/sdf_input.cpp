@@ -1,12 +1,11 @@
 // Reading ahead in blocks of sdf_input_block_size characters.
 #include "sdf/sdf_input.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "support/interrupt.h"
+#include "sdf/sdf_gzip.h"
 #include "support/io_failure.h"
 #include "support/output_file.h"
 #include "support/support.h"
@@ -19,15 +18,53 @@ void sdf_input_open(SdfReader *rd)
     rd->in_block = rd->source->stream ? static_cast<char *>(xmalloc(rd->in_size)) : nullptr;
     rd->in_next = rd->in_end = 0;
     rd->in_ended = !rd->source->stream;
+    // Templates are always read as they are written.
+    rd->in_probe = rd->source->stream && !rd->template_syntax;
+    rd->in_gz = nullptr;
 }
 
 void sdf_input_release(SdfReader *rd)
 {
     free(rd->in_block);
     rd->in_block = nullptr;
+    sdf_gzip_close(rd->in_gz);
+    rd->in_gz = nullptr;
+    rd->in_probe = 0;
     rd->in_next = rd->in_end = 0;
     rd->in_ended = 1;
 }
+
+namespace {
+
+// The first read of the input: text is handed on as it was read; compressed
+// data is handed to a decompressor, and its text takes the place of the block.
+size_t first_read(SdfReader *rd)
+{
+    rd->in_probe = 0;
+    FILE *in = rd->source->stream;
+    char *block = rd->in_block;
+    size_t got = io_read_checked(in, rd->source->name, block, rd->in_size);
+    if (got >= 2) {
+        if (!sdf_gzip_magic(block, got))
+            return got;
+        rd->in_gz = sdf_gzip_open(in, rd->source->name, block, got);
+    } else {
+        // A one-character block cannot hold both magic bytes.
+        if (got == 0 || rd->in_size > 1 || static_cast<unsigned char>(block[0]) != 0x1f)
+            return got;
+        int next = getc(in);
+        if (next != 0x8b) {
+            if (next != EOF)
+                ungetc(next, in);
+            return got;
+        }
+        const char head[2] = {block[0], static_cast<char>(next)};
+        rd->in_gz = sdf_gzip_open(in, rd->source->name, head, 2);
+    }
+    return sdf_gzip_read(rd->in_gz, block, rd->in_size);
+}
+
+} // namespace
 
 bool sdf_input_fill(SdfReader *rd)
 {
@@ -39,25 +76,18 @@ bool sdf_input_fill(SdfReader *rd)
         output_check(rd->sink);
     FILE *in = rd->source->stream;
     size_t got;
-    for (;;) {
-        interrupt_check();
-        got = fread(rd->in_block, 1, rd->in_size, in);
-        interrupt_check();
-        if (!ferror(in))
-            break;
-        int err = errno;
-        clearerr(in);
-        if (got > 0)
-            break;
-        // A signal we do not stop for may interrupt a read; it is read again.
-        if (err != EINTR)
-            io_fail_reading(rd->source->name, strerror(err));
-    }
+    if (rd->in_probe)
+        got = first_read(rd);
+    else if (rd->in_gz)
+        got = sdf_gzip_read(rd->in_gz, rd->in_block, rd->in_size);
+    else
+        got = io_read_checked(in, rd->source->name, rd->in_block, rd->in_size);
     rd->in_next = 0;
     rd->in_end = got;
     // A short read may have seen the end already; the end counts as met
     // only when a read yields nothing, as it would for a character-wise reader.
-    if (got == 0 && feof(in))
+    // Read errors never get here: they end the run.
+    if (got == 0)
         rd->in_ended = 1;
     return got > 0;
 }

@@ -1,6 +1,8 @@
 // The reader's input arrives in large blocks read ahead of the lexer; the
 // lexer takes its line pieces out of the current block, and the entry skipper
 // scans whole blocks in place without cutting them into pieces first.
+// An input SDF that begins with the gzip magic bytes is decompressed into the
+// blocks, so that everything above them sees the text it holds.
 #pragma once
 
 #include <cstddef>

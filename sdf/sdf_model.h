@@ -10,6 +10,7 @@
 
 struct TimingDefaults;
 struct Preferences;
+struct SdfGzip;
 struct CondExpr;
 struct CellInstance;
 
@@ -80,6 +81,8 @@ struct SdfReader {
     size_t in_next;       // next unread character of in_block
     size_t in_end;        // end of what in_block holds
     int in_ended;         // 1 once a read has met the end of the input
+    int in_probe;         // 1 until the first read has looked for compression
+    SdfGzip *in_gz;       // the decompressor of a compressed input, else null
     char line_buf[SDF_LINE_BUF];
 };
 

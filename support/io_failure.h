@@ -6,3 +6,12 @@
 // standard error and throw RunExit with status 2.
 [[noreturn]] void io_fail_reading(const char *name, const char *reason);
 [[noreturn]] void io_fail_writing(const char *name, const char *reason);
+
+#include <cstddef>
+#include <cstdio>
+
+// Reads up to `size` bytes from `in` for the file called `name`. A read cut
+// short by a signal the run does not stop for is read again; a signal the run
+// stops for ends it; any other read error ends it as io_fail_reading does.
+// Returns 0 only at the end of the input.
+size_t io_read_checked(FILE *in, const char *name, void *buf, size_t size);

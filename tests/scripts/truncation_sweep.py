@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Runs the program on prefixes of real SDF files: it must end with status 0
-or 1 and its usual messages, never crash, hang or write anything but its
+or 1 and its usual messages (or, for a compressed input cut short, status 2
+after a final read failure), never crash, hang or write anything but its
 output file and audit log.
 
     truncation_sweep.py <kestrove> <project-root> <shared-dir>
@@ -49,6 +50,8 @@ STDERR_LINE = re.compile(
     r"|Memory allocation error -- unable to allocate \d+ bytes\."
     r"|Could not open \".*\""
     r")$")
+# The last line of a run that failed reading (status 2).
+READ_FAILURE = re.compile(r"^kestrove: Error reading '.*': .*$")
 SANITIZER = re.compile(rb"AddressSanitizer|UndefinedBehaviorSanitizer|LeakSanitizer|runtime error:")
 
 Subject = collections.namedtuple(
@@ -213,11 +216,15 @@ class Runner:
             return ["no end within %d s" % HANG_SECONDS]
         self.last_stderr = proc.stderr
         problems = []
-        if proc.returncode not in (0, 1):
+        lines = proc.stderr.decode("latin-1").split("\n")[:-1]
+        read_failure = proc.returncode == 2 and lines and READ_FAILURE.match(lines[-1])
+        if read_failure:
+            lines.pop()
+        elif proc.returncode not in (0, 1):
             problems.append("exit status %d" % proc.returncode)
         if SANITIZER.search(proc.stderr):
             problems.append("sanitizer report")
-        for line in proc.stderr.decode("latin-1").split("\n")[:-1]:
+        for line in lines:
             if not STDERR_LINE.match(line):
                 problems.append("unexpected standard error line %r" % line[:200])
                 break

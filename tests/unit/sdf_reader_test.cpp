@@ -75,7 +75,9 @@ std::string mixed_body(unsigned &seed, size_t length)
 }
 
 // Reading ahead in blocks of any size yields what piece-wise reading yields:
-// the same output, messages and lines, whatever falls on a block seam.
+// the same output, messages and lines, whatever falls on a block seam; and
+// the same text compressed in two members reads alike, whatever falls on a
+// seam between blocks or members.
 TEST(SdfRead, BlockSeamsChangeNothing)
 {
     Registry reg;
@@ -104,6 +106,10 @@ TEST(SdfRead, BlockSeamsChangeNothing)
             EXPECT_EQ(whole.cells, seamed.cells) << "round " << round << " block " << block;
             EXPECT_EQ(whole.output, seamed.output) << "round " << round << " block " << block;
             EXPECT_EQ(whole.messages, seamed.messages) << "round " << round << " block " << block;
+            ReadResult packed = read_with_block(gzip_members(text, {seed % text.size()}), block);
+            EXPECT_EQ(whole.cells, packed.cells) << "round " << round << " block " << block;
+            EXPECT_EQ(whole.output, packed.output) << "round " << round << " block " << block;
+            EXPECT_EQ(whole.messages, packed.messages) << "round " << round << " block " << block;
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 #include "config/tdef.h"
 #include "config/template.h"
@@ -75,6 +76,30 @@ struct Reader {
     FILE *in;
     SdfReader *rd;
 };
+
+// `text` compressed in gzip form, one member per part between the cut
+// offsets (ascending, within the text); empty parts make empty members.
+inline std::string gzip_members(const std::string &text, std::vector<size_t> cuts = {})
+{
+    cuts.push_back(text.size());
+    std::string out;
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        z_stream z{};
+        deflateInit2(&z, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        std::string part = text.substr(from, cut - from);
+        std::vector<unsigned char> buf(deflateBound(&z, part.size()) + 32);
+        z.next_in = reinterpret_cast<Bytef *>(&part[0]);
+        z.avail_in = static_cast<uInt>(part.size());
+        z.next_out = buf.data();
+        z.avail_out = static_cast<uInt>(buf.size());
+        deflate(&z, Z_FINISH);
+        out.append(reinterpret_cast<char *>(buf.data()), buf.size() - z.avail_out);
+        deflateEnd(&z);
+        from = cut;
+    }
+    return out;
+}
 
 inline int temp_serial = 0;
 

@@ -1,0 +1,109 @@
+#!/usr/bin/env python3
+"""Times reading a compressed input against piping it through zcat.
+
+    run_gzip_bench.py KESTROVE WORK_DIR [--mb 100] [--repeat 3] [--baseline OLD_KESTROVE]
+
+Uses WORK_DIR/bench-<mb>mb.sdf (made as run_bench.py makes it) and its
+compressed copy WORK_DIR/bench-<mb>mb.sdf.gz (made once with gzip -n -6).
+For a pass-through and a remap run it prints the median wall time of the
+repeats, MB/s of uncompressed text and the median CPU time of all the
+processes of the run (zcat included), for
+  gz        the compressed file named on the command line,
+  zcat      zcat file | kestrove ... (standard input),
+  plain     the uncompressed file named on the command line,
+and with --baseline the plain runs of another build, to show that plain
+files are read as fast as before. Runs take turns so that load hits all.
+"""
+import argparse
+import os
+import resource
+import statistics
+import subprocess
+import sys
+import time
+
+BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
+TEMPLATES = os.path.join(BENCH_DIR, "templates")
+REMAPPED = ["DFFR_X1", "NAND2_X1", "REG4_X1"]
+
+
+def ensure_inputs(work, megabytes):
+    path = os.path.join(work, "bench-%gmb.sdf" % megabytes)
+    if not os.path.exists(path):
+        subprocess.run([sys.executable, os.path.join(BENCH_DIR, "gen_sdf.py"), path + ".tmp",
+                        str(megabytes)], check=True)
+        os.rename(path + ".tmp", path)
+    if not os.path.exists(path + ".gz"):
+        with open(path + ".gz.tmp", "wb") as out:
+            subprocess.run(["gzip", "-n", "-6", "-c", path], stdout=out, check=True)
+        os.rename(path + ".gz.tmp", path + ".gz")
+    return path
+
+
+def cpu_of_children():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
+def measure(shell_cmd, cwd):
+    """(wall seconds, CPU seconds of every process of the command)."""
+    cpu = cpu_of_children()
+    start = time.monotonic()
+    proc = subprocess.run(shell_cmd, shell=True, cwd=cwd, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL)
+    elapsed = time.monotonic() - start
+    # A pass-through remaps nothing and ends with status 1.
+    if proc.returncode not in (0, 1):
+        sys.exit("failed (%d): %s" % (proc.returncode, shell_cmd))
+    return elapsed, cpu_of_children() - cpu
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("kestrove")
+    parser.add_argument("work")
+    parser.add_argument("--mb", type=float, default=100)
+    parser.add_argument("--repeat", type=int, default=3)
+    parser.add_argument("--baseline")
+    args = parser.parse_args()
+    work = os.path.abspath(args.work)
+    os.makedirs(work, exist_ok=True)
+    path = ensure_inputs(work, args.mb)
+    out = os.path.join(work, "out.sdf")
+    modes = {
+        "pass": "-q -n -l%s -cell %s" % (os.path.join(work, "g.log"),
+                                          os.path.join(TEMPLATES, "UNUSED_X1")),
+        "remap": "-q -l%s %s" % (os.path.join(work, "g.log"),
+                                 " ".join("-cell " + os.path.join(TEMPLATES, c) for c in REMAPPED)),
+    }
+    programs = [("", os.path.abspath(args.kestrove))]
+    if args.baseline:
+        programs.append(("baseline ", os.path.abspath(args.baseline)))
+    runs = []
+    for mode, opts in modes.items():
+        for label, prog in programs:
+            if not label:
+                runs.append(("%s gz" % mode, "%s %s %s.gz %s" % (prog, opts, path, out)))
+                runs.append(("%s zcat" % mode, "zcat %s.gz | %s %s > %s" % (path, prog, opts, out)))
+            runs.append(("%s %splain" % (mode, label), "%s %s %s %s" % (prog, opts, path, out)))
+    times = {name: [] for name, _ in runs}
+    for _ in range(args.repeat):
+        for name, cmd in runs:
+            if os.path.exists(out):
+                os.remove(out)
+            times[name].append(measure(cmd, work))
+    os.remove(out)
+    mb = os.path.getsize(path) / 1e6
+    print("%s: %.1f MB of text, %.1f MB compressed; median of %d" % (
+        os.path.basename(path), mb, os.path.getsize(path + ".gz") / 1e6, args.repeat))
+    print("  %-20s %8s %9s %8s   %s" % ("run", "wall s", "MB/s", "CPU s", "wall times"))
+    for name, _ in runs:
+        median = statistics.median(t[0] for t in times[name])
+        cpu = statistics.median(t[1] for t in times[name])
+        print("  %-20s %8.3f %9.1f %8.3f   %s" % (
+            name, median, mb / median, cpu, " ".join("%.3f" % t[0] for t in times[name])))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
