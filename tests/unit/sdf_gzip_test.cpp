@@ -13,7 +13,7 @@ const std::string SDF = "(DELAYFILE (SDFVERSION \"3.0\")\n(CELL (CELLTYPE \"BUF\
 // The reading part of a run, through the end of the input.
 void read_through(FILE *in, FILE *out)
 {
-    CellInstance *cells = sdf_read("in.sdf", "out.sdf", in, out);
+    CellInstance *cells = sdf_read("in.sdf", "out.sdf", in, out, 0);
     if (cells)
         sdf_check_end(cells->reader);
 }
@@ -91,14 +91,14 @@ TEST(SdfGzipDeathTest, CorruptOrCutShortEndsTheRun)
     };
     for (const auto &c : cases) {
         for (size_t block : {size_t(1), SDF_INPUT_BLOCK}) {
-            EXPECT_EXIT(
+            EXPECT_RUN_EXIT(
                 {
                     sdf_input_block_size = block;
                     std::string data = c.first;
                     FILE *in = fmemopen(&data[0], data.size(), "r");
                     read_through(in, stdout);
                 },
-                testing::ExitedWithCode(2), c.second)
+                2, c.second)
                 << "block " << block << " data " << testing::PrintToString(c.first);
         }
     }
@@ -121,12 +121,12 @@ TEST(SdfGzipDeathTest, ReadErrorUnderTheDecompressorIsNotTheEnd)
 {
     Registry reg;
     std::string head = gzip_members(SDF).substr(0, 20);
-    EXPECT_EXIT(
+    EXPECT_RUN_EXIT(
         {
             FILE *in = fopencookie(&head, "r", {failing_read, nullptr, nullptr, nullptr});
             read_through(in, stdout);
         },
-        testing::ExitedWithCode(2), "^kestrove: Error reading 'in.sdf': Input/output error\n$");
+        2, "^kestrove: Error reading 'in.sdf': Input/output error\n$");
 }
 
 } // namespace
