@@ -111,6 +111,17 @@ def write_faults(program):
     log = gunzip_whole(read(folder, "run.log.gz")) or b""
     check(log.startswith(LOG_START), "file-size limit, compressed: audit log %r" % log[:80])
 
+    # A small output fails only when it is put out at the end, after the
+    # run itself has finished.
+    folder = scratch()
+    write(folder, "in.sdf", HEADER + REMAPPED)
+    with open("/dev/full", "wb") as full:
+        p = run(program, folder, ["-lrun.log.gz"] + ARGS + ["in.sdf"], stdout=full)
+    expect_error(p.returncode, p.stderr, "kestrove: Error writing '<stdout>': No space left on device",
+                 "final write on /dev/full, compressed log")
+    log = gunzip_whole(read(folder, "run.log.gz")) or b""
+    check(b"Cell INV from template" in log, "final write on /dev/full: audit log %r" % log[:80])
+
 
 def read_fault(program):
     folder = scratch()
