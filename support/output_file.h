@@ -56,10 +56,10 @@ void output_flush(OutputFile *of);
 // Failures are recorded, not acted on: this also serves a run that is ending.
 void output_finish(OutputFile *of);
 
-// Flushes, ends a gzip stream, syncs and puts a temporary file in place under the final name,
-// then closes. A file that has appeared at the final name in the meantime
-// is kept and reported as "File exists". Any failure stops the run with
-// "Error writing", the temporary file removed.
+// Flushes, ends a gzip stream, syncs and puts a temporary file in place
+// under the final name, then closes. A file that has appeared at the final
+// name in the meantime is kept and reported as "File exists". Any failure
+// stops the run with "Error writing", the temporary file removed.
 void output_commit(OutputFile *of);
 
 // Closes without putting anything in place; a named temporary file is
