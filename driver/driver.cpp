@@ -262,8 +262,7 @@ int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
 // output behind.
 [[noreturn]] void end_interrupted(RunOptions &opt, OutputFile &out, int sig)
 {
-    if (opt.audit_file.stream)
-        fflush(opt.audit_file.stream);
+    output_finish(&opt.audit_file);
     output_discard(&opt.audit_file);
     output_discard(&out);
     interrupt_reraise(sig);
@@ -286,8 +285,7 @@ int finish_run(RunOptions &opt, OutputFile &out, int status)
         if (e.signal)
             end_interrupted(opt, out, e.signal);
         output_discard(&out);
-        if (opt.audit_file.stream && !opt.audit_file.error)
-            fflush(opt.audit_file.stream);
+        output_finish(&opt.audit_file);
         output_discard(&opt.audit_file);
         return 2;
     }

@@ -12,6 +12,7 @@
 #include "support/interrupt.h"
 #include "support/io_failure.h"
 #include "support/messages.h"
+#include "support/output_gzip.h"
 #include "support/run_exit.h"
 
 namespace {
@@ -21,7 +22,9 @@ const long long WRITE_BEHIND = 8 << 20;
 ssize_t cookie_write(void *cookie, const char *data, size_t size)
 {
     OutputFile *of = static_cast<OutputFile *>(cookie);
-    if (of->error || !output_write_bytes(of, data, size))
+    if (of->error)
+        return -1;
+    if (!(of->gzip ? output_gzip_write(of, data, size) : output_write_bytes(of, data, size)))
         return -1;
     return static_cast<ssize_t>(size);
 }
@@ -29,6 +32,8 @@ ssize_t cookie_write(void *cookie, const char *data, size_t size)
 void open_stream(OutputFile *of)
 {
     cookie_io_functions_t io = {nullptr, cookie_write, nullptr, nullptr};
+    if (output_gzip_wanted(of->name.c_str()))
+        of->gzip = output_gzip_open();
     of->stream = fopencookie(of, "w", io);
     if (!of->stream) {
         fprintf(stderr, "Memory allocation error -- unable to allocate %lu bytes.\n",
@@ -128,6 +133,8 @@ void close_fds(OutputFile *of)
     if (of->dir_fd >= 0)
         close(of->dir_fd);
     of->dir_fd = -1;
+    output_gzip_close(of->gzip);
+    of->gzip = nullptr;
 }
 
 void remove_temp(OutputFile *of)
@@ -255,6 +262,14 @@ void output_flush(OutputFile *of)
     output_check(of);
 }
 
+void output_finish(OutputFile *of)
+{
+    if (of->stream)
+        fflush(of->stream);
+    if (of->gzip && !of->error)
+        output_gzip_finish(of);
+}
+
 void output_commit(OutputFile *of)
 {
     if (!of->stream) {
@@ -262,6 +277,8 @@ void output_commit(OutputFile *of)
         return;
     }
     output_flush(of);
+    output_finish(of);
+    output_check(of);
     fclose(of->stream);
     of->stream = nullptr;
     output_check(of);

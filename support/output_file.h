@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+struct OutputGzip;
+
 struct OutputFile {
     FILE *stream = nullptr;
     std::string name;   // for messages: as given, or "<stdout>"
@@ -22,7 +24,11 @@ struct OutputFile {
     std::string final_base; // final file name within dir_fd
     std::string temp_base;  // named temporary file within dir_fd; empty when unnamed
     std::string temp_path;  // its path, for removal from a signal handler
+    OutputGzip *gzip = nullptr; // compresses what the stream writes; null when plain
 };
+
+// A named output or audit log whose name ends in ".gz" is written as a gzip
+// stream; standard output never is.
 
 // Standard output under the name "<stdout>".
 void output_open_stdout(OutputFile *of);
@@ -45,10 +51,15 @@ void output_check(OutputFile *of);
 // does on failure.
 void output_flush(OutputFile *of);
 
-// Flushes, syncs and puts a temporary file in place under the final name,
-// then closes. A file that has appeared at the final name in the meantime
-// is kept and reported as "File exists". Any failure stops the run with
-// "Error writing", the temporary file removed.
+// Flushes the stream and ends a gzip stream, so that the destination holds a
+// complete file of everything written so far; nothing may be written after.
+// Failures are recorded, not acted on: this also serves a run that is ending.
+void output_finish(OutputFile *of);
+
+// Flushes, ends a gzip stream, syncs and puts a temporary file in place
+// under the final name, then closes. A file that has appeared at the final
+// name in the meantime is kept and reported as "File exists". Any failure
+// stops the run with "Error writing", the temporary file removed.
 void output_commit(OutputFile *of);
 
 // Closes without putting anything in place; a named temporary file is

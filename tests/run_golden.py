@@ -7,7 +7,10 @@ A case folder holds:
   expected.status  the exit status
   expected.stderr  standard error, byte for byte
   expected.stdout  optional; standard output (else it must be empty)
-  expected/        files that must exist after the run, byte for byte
+  expected/        files that must exist after the run, byte for byte; a file
+                   named <name>.gunzipped there stands for <name>, which must
+                   be one whole gzip member (nothing after it) whose text is
+                   the file's contents
   anything else    input files, copied into the scratch directory
 
 Files the run creates that are not listed under expected/ are an error, so
@@ -18,8 +21,9 @@ import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "pylib"))
-from testlib import compare, files, read, read_args, run_in_copy  # noqa: E402
+from testlib import compare, files, gunzip_whole, read, read_args, run_in_copy  # noqa: E402
 
+GUNZIPPED = ".gunzipped"
 CASE_META = {"args", "stdin", "expected.status", "expected.stderr", "expected.stdout", "expected"}
 
 
@@ -32,6 +36,12 @@ def main():
     stdin = at("stdin") if os.path.exists(at("stdin")) else None
     proc, inputs, got = run_in_copy(program, case, read_args(at("args")), CASE_META, stdin)
     want = files(at("expected"))
+    for rel in [rel for rel in want if rel.endswith(GUNZIPPED)]:
+        name = rel[:-len(GUNZIPPED)]
+        want[name] = want.pop(rel)
+        if name in got:
+            text = gunzip_whole(got[name])
+            got[name] = text if text is not None else b"(not one whole gzip member)\n"
     got = {rel: data for rel, data in got.items() if rel not in inputs or rel in want}
     want["stderr"], got["stderr"] = read(at("expected.stderr")), proc.stderr
     want["stdout"], got["stdout"] = b"", proc.stdout

@@ -7,6 +7,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import zlib
 
 
 def read(path):
@@ -23,6 +24,16 @@ def files(top):
     """{path relative to top: contents} of every file under top (none if top is missing)."""
     return {os.path.relpath(os.path.join(root, name), top): read(os.path.join(root, name))
             for root, _, names in os.walk(top) for name in names}
+
+
+def gunzip_whole(data):
+    """The text of data when it is exactly one complete gzip member, else None."""
+    d = zlib.decompressobj(16 + zlib.MAX_WBITS)
+    try:
+        text = d.decompress(data) + d.flush()
+    except zlib.error:
+        return None
+    return text if d.eof and not d.unused_data else None
 
 
 def run_in_copy(program, folder, args, skip=(), stdin=None):

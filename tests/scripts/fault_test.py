@@ -17,6 +17,10 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pylib"))
+from testlib import gunzip_whole  # noqa: E402
+
 TEMPLATE = b'(CELL (CELLTYPE "INV") (INSTANCE u0) (DELAY (ABSOLUTE (IOPATH A Y (tpd:tpd:tpd)))))\n'
 HEADER = b'(DELAYFILE\n(SDFVERSION "3.0")\n(TIMESCALE 1ns)\n'
 COPIED = b'(CELL (CELLTYPE "BUF") (INSTANCE b%07d) (DELAY (ABSOLUTE (IOPATH A Y (1:2:3)))))\n'
@@ -80,11 +84,13 @@ def write_faults(program):
                  "stdout on /dev/full")
     check(read(folder, "kestrove.log").startswith(LOG_START), "stdout on /dev/full: audit log")
 
-    def limited():
-        resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
-        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+    def limited(size):
+        def limit():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        return limit
 
-    p = run(program, folder, ARGS + ["in.sdf", "out.sdf"], preexec_fn=limited)
+    p = run(program, folder, ARGS + ["in.sdf", "out.sdf"], preexec_fn=limited(1 << 20))
     expect_error(p.returncode, p.stderr, "kestrove: Error writing 'out.sdf': File too large",
                  "file-size limit")
     expect_files(folder, ["in.sdf", "inv.sdft", "kestrove.log"], "file-size limit")
@@ -93,6 +99,28 @@ def write_faults(program):
     expect_error(p.returncode, p.stderr, "kestrove: Error writing '/dev/full': No space left on device",
                  "audit log on /dev/full")
     expect_files(folder, ["in.sdf", "inv.sdft", "kestrove.log"], "audit log on /dev/full")
+
+    # The compressed output outgrows the limit; the compressed log does not
+    # and must still be whole.
+    p = run(program, folder, ["-lrun.log.gz"] + ARGS + ["in.sdf", "out.sdf.gz"],
+            preexec_fn=limited(64 << 10))
+    expect_error(p.returncode, p.stderr, "kestrove: Error writing 'out.sdf.gz': File too large",
+                 "file-size limit, compressed")
+    expect_files(folder, ["in.sdf", "inv.sdft", "kestrove.log", "run.log.gz"],
+                 "file-size limit, compressed")
+    log = gunzip_whole(read(folder, "run.log.gz")) or b""
+    check(log.startswith(LOG_START), "file-size limit, compressed: audit log %r" % log[:80])
+
+    # A small output fails only when it is put out at the end, after the
+    # run itself has finished.
+    folder = scratch()
+    write(folder, "in.sdf", HEADER + REMAPPED)
+    with open("/dev/full", "wb") as full:
+        p = run(program, folder, ["-lrun.log.gz"] + ARGS + ["in.sdf"], stdout=full)
+    expect_error(p.returncode, p.stderr, "kestrove: Error writing '<stdout>': No space left on device",
+                 "final write on /dev/full, compressed log")
+    log = gunzip_whole(read(folder, "run.log.gz")) or b""
+    check(b"Cell INV from template" in log, "final write on /dev/full: audit log %r" % log[:80])
 
 
 def read_fault(program):
@@ -139,17 +167,20 @@ def finish(p, feed, rest=b"", signal_first=None):
 
 
 def interruptions(program):
-    for sig in (signal.SIGINT, signal.SIGTERM):
-        case = signal.Signals(sig).name
+    for sig, gz in ((signal.SIGINT, False), (signal.SIGTERM, False),
+                    (signal.SIGINT, True), (signal.SIGTERM, True)):
+        case = signal.Signals(sig).name + (", compressed" if gz else "")
         folder = scratch()
-        p, feed = fed(program, folder, ARGS + ["in.sdf", "out.sdf"])
+        log_name, out_name = ("run.log.gz", "out.sdf.gz") if gz else ("kestrove.log", "out.sdf")
+        p, feed = fed(program, folder, ["-l" + log_name] + ARGS + ["in.sdf", out_name])
         stderr = finish(p, feed, signal_first=sig)
         check(p.returncode == -sig, "%s: status %d" % (case, p.returncode))
         check(b"Error" not in stderr, "%s: message %r" % (case, stderr))
-        expect_files(folder, ["in.sdf", "inv.sdft", "kestrove.log"], case)
-        log = read(folder, "kestrove.log")
+        expect_files(folder, ["in.sdf", "inv.sdft", log_name], case)
+        log = read(folder, log_name)
+        log = (gunzip_whole(log) or b"(not one whole gzip member)") if gz else log
         check(log.startswith(LOG_START) and b"Cell INV from template inv.sdft" in log,
-              "%s: audit log not flushed: %r" % (case, log))
+              "%s: audit log not flushed: %r" % (case, log[:200]))
 
     # The reader of standard output goes away before the output is written.
     folder = scratch()
