@@ -199,9 +199,10 @@ void print_banner(FILE *out)
 void remap_all_instances(FILE *audit, CellInstance *instances, OutputFile *out,
                          OutputFile *log)
 {
+    RemapContext ctx;
     for (CellInstance *inst = instances; inst; inst = inst->next) {
         CellInstance *tmpl = inst->template_cell;
-        RemapResult *result = remap_instance(audit, tmpl, inst);
+        RemapResult *result = remap_instance(&ctx, audit, tmpl, inst);
         write_remapped_cell(inst->reader, result, tmpl->prefs);
         // Freed at once, so that the next instance's result reuses the memory.
         remap_result_free(result, inst);
