@@ -44,7 +44,6 @@ void open_audit_log(RunOptions &opt)
         throw RunExit{1};
     }
     opt.audit = opt.audit_file.stream;
-    file_buffer_large(opt.audit);
     fprintf(opt.audit, "Audit log produced by kestrove version %s\n\n", KESTROVE_VERSION);
     print_banner(opt.audit);
 }

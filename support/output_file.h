@@ -22,6 +22,7 @@ struct OutputFile {
     std::string final_base; // final file name within dir_fd
     std::string temp_base;  // named temporary file within dir_fd; empty when unnamed
     std::string temp_path;  // its path, for removal from a signal handler
+    char *buffer = nullptr; // the stream's buffer, freed when the stream closes
 };
 
 // Standard output under the name "<stdout>".
