@@ -13,7 +13,7 @@
 #include "support/support.h"
 #include "writer/writer.h"
 
-const char *const KESTROVE_VERSION = "1.1";
+const char KESTROVE_VERSION[] = "1.1";
 
 namespace {
 

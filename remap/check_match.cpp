@@ -39,10 +39,12 @@ const CheckScoreRow check_score_rows[] = {
     {CHECK_PERIOD, CHECK_PERIOD, {{MAX, 0, 1}, {0, MAX, 1}, {0, 0, MAX}}},
 };
 
+// The texts are stored in the rows rather than pointed to, so that the table
+// needs no relocation and stays in read-only memory.
 struct CheckReason {
     int template_kind;
     int score;
-    const char *text;
+    char text[80];
 };
 
 const CheckReason check_reasons[] = {

@@ -30,7 +30,7 @@ const int edge_scores[5][3] = {
 const char *const confused_reason =
     "the remapping process has become confused. Please contact\nBrenlow technical support.";
 
-const char *const subscore_reasons[5] = {
+const char subscore_reasons[5][72] = {
     "no better match based on conditional information could be found",
     "both of the expressions were conditional",
     "netither of the expressions were conditional",
