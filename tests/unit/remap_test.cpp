@@ -1,0 +1,32 @@
+#include "test_util.h"
+
+#include "remap/remap.h"
+#include "sdf/sdf_reader.h"
+
+namespace {
+
+// Two input entries tie on edge and condition; only the mean delay, read at
+// the component the run compares, tells them apart.
+TEST(Remap, MeanDelayTieBreakWithoutPreferencesUsesTyp)
+{
+    Reader tmpl_text("(INSTANCE t) (DELAY (ABSOLUTE (IOPATH A Y (tPD)))))", MODE_COLLECT, 1);
+    ASSERT_EQ(1, sdf_read_cell(tmpl_text.rd, "BUF"));
+    CellInstance *tmpl = tmpl_text.rd->cells;
+    const char *const inputs[][2] = {
+        {"(IOPATH A Y (1:5:1)) (IOPATH A Y (9:3:9))", "5"}, // typ decides, not min or max
+        {"(IOPATH A Y (9:3:9)) (IOPATH A Y (1:5:1))", "5"},
+    };
+    for (const auto &c : inputs) {
+        Reader in(std::string("(INSTANCE u) (DELAY (ABSOLUTE ") + c[0] + ")))");
+        ASSERT_EQ(1, sdf_read_cell(in.rd, "BUF"));
+        Scratch audit;
+        RemapContext ctx;
+        Verbosity quiet(0);
+        RemapResult *result = remap_instance(&ctx, audit.f, tmpl, in.rd->cells);
+        EXPECT_STREQ(c[1], result->iopaths->delays[0].typ) << c[0];
+        EXPECT_NE(std::string::npos, audit.text().find("mean delay was greater")) << audit.text();
+        remap_result_free(result, in.rd->cells);
+    }
+}
+
+} // namespace
