@@ -101,6 +101,8 @@ TEST(Writer, RemappedCellReadsBackAsWritten)
     all.emit_mipd = all.emit_retain = 1;
     Preferences mipd_only{};
     mipd_only.emit_mipd = 1;
+    Preferences retain_only{};
+    retain_only.emit_retain = 1;
     const std::string interconnect = original.substr(original.find("INTERCONNECT"));
     const std::string no_mipd = without(original, interconnect.substr(0, interconnect.find('\n') + 1));
     const std::string retain = original.substr(original.find("RETAIN"));
@@ -111,7 +113,10 @@ TEST(Writer, RemappedCellReadsBackAsWritten)
     struct {
         const Preferences *prefs;
         std::string expected;
-    } cases[] = {{&all, original}, {&mipd_only, no_retain}, {nullptr, without(no_mipd, retain.substr(0, retain.find('\n')))}};
+    } cases[] = {{&all, original},
+                 {&mipd_only, no_retain},
+                 {&retain_only, no_mipd},
+                 {nullptr, without(no_mipd, retain.substr(0, retain.find('\n')))}};
     for (const auto &c : cases) {
         Scratch written;
         in.rd->out = written.f;
