@@ -40,6 +40,20 @@ TEST(CheckMatch, CandidatesByPortsAndBits)
     EXPECT_EQ(nullptr, cands[600]);
 }
 
+TEST(CheckMatch, TristateEdgesCountByTheLevelTheyLeaveOrReach)
+{
+    TimingCheck tmpl = make_check(CHECK_SETUP, EDGE_POSEDGE);
+    const int rising[] = {EDGE_01, EDGE_0Z, EDGE_Z1}, falling[] = {EDGE_10, EDGE_1Z, EDGE_Z0};
+    for (int edge : rising) {
+        TimingCheck input = make_check(CHECK_SETUP, edge);
+        EXPECT_EQ(CHECK_SCORE_MAX, check_match_score(&tmpl, &input)) << edge;
+    }
+    for (int edge : falling) {
+        TimingCheck input = make_check(CHECK_SETUP, edge);
+        EXPECT_EQ(4, check_match_score(&tmpl, &input)) << edge;
+    }
+}
+
 // Equal scores going to the earlier entry, a HOLD taking the hold value of
 // a SETUPHOLD and the audit paragraphs show in end-to-end runs.
 

@@ -66,6 +66,21 @@ TEST(PathMatch, CandidatesByPortsAndOutputBit)
     EXPECT_EQ(nullptr, cands[300]);
 }
 
+TEST(PathMatch, TristateEdgesResembleTheEdgeTheyLeaveOrReach)
+{
+    std::vector<PathEntry> input = {make_path(EDGE_0Z), make_path(EDGE_Z1), make_path(EDGE_1Z),
+                                    make_path(EDGE_Z0)};
+    RemapContext ctx;
+    for (int edge : {EDGE_POSEDGE, EDGE_NEGEDGE}) {
+        PathEntry tmpl = make_path(edge);
+        find_path_candidates(&ctx, &tmpl, chain(input));
+        int rising = edge == EDGE_POSEDGE ? 2 : 0;
+        EXPECT_TRUE(input[0].score == rising && input[1].score == rising &&
+                    input[2].score == 2 - rising && input[3].score == 2 - rising)
+            << edge;
+    }
+}
+
 // Ties broken by mean delay, RETAIN values following the winner and the
 // audit paragraphs show in end-to-end runs.
 
