@@ -13,7 +13,7 @@
 #include "support/support.h"
 #include "writer/writer.h"
 
-const char *const KESTROVE_VERSION = "1.1";
+const char KESTROVE_VERSION[] = "1.1";
 
 namespace {
 
@@ -44,7 +44,6 @@ void open_audit_log(RunOptions &opt)
         throw RunExit{1};
     }
     opt.audit = opt.audit_file.stream;
-    file_buffer_large(opt.audit);
     fprintf(opt.audit, "Audit log produced by kestrove version %s\n\n", KESTROVE_VERSION);
     print_banner(opt.audit);
 }
@@ -199,9 +198,10 @@ void print_banner(FILE *out)
 void remap_all_instances(FILE *audit, CellInstance *instances, OutputFile *out,
                          OutputFile *log)
 {
+    RemapContext ctx;
     for (CellInstance *inst = instances; inst; inst = inst->next) {
         CellInstance *tmpl = inst->template_cell;
-        RemapResult *result = remap_instance(audit, tmpl, inst);
+        RemapResult *result = remap_instance(&ctx, audit, tmpl, inst);
         write_remapped_cell(inst->reader, result, tmpl->prefs);
         // Freed at once, so that the next instance's result reuses the memory.
         remap_result_free(result, inst);

@@ -5,7 +5,7 @@
 
 #include "sdf/sdf_model.h"
 
-extern const char *const KESTROVE_VERSION;
+extern const char KESTROVE_VERSION[];
 
 struct OutputFile;
 

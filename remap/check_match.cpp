@@ -3,10 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "remap/bit_run.h"
-#include "remap/candidate_array.h"
+#include "remap/audit_notation.h"
 #include "remap/defaults_subst.h"
-#include "remap/remap.h"
+#include "remap/match_shared.h"
 #include "support/messages.h"
 #include "support/support.h"
 
@@ -14,9 +13,7 @@ namespace {
 
 const int MAX = CHECK_SCORE_MAX;
 
-enum EdgeClass { CLASS_RISING = 0, CLASS_FALLING = 1, CLASS_NONE = 2 };
-
-// scores[template edge class][input edge class] for one pair of kinds.
+// scores[template edge direction][input edge direction] for one pair of kinds.
 struct CheckScoreRow {
     int template_kind;
     int input_kind;
@@ -42,10 +39,12 @@ const CheckScoreRow check_score_rows[] = {
     {CHECK_PERIOD, CHECK_PERIOD, {{MAX, 0, 1}, {0, MAX, 1}, {0, 0, MAX}}},
 };
 
+// The texts are stored in the rows rather than pointed to, so that the table
+// needs no relocation and stays in read-only memory.
 struct CheckReason {
     int template_kind;
     int score;
-    const char *text;
+    char text[80];
 };
 
 const CheckReason check_reasons[] = {
@@ -86,36 +85,6 @@ const CheckReason check_reasons[] = {
     {CHECK_PERIOD, 1, "a PERIOD with no edge spec is a superset of the template PERIOD"},
 };
 
-// Reused by every find_check_candidates call.
-CandidateArray<TimingCheck> candidates;
-
-// The last paragraph written and the bits folded into it since.
-struct CheckRepeatRun {
-    TimingCheck *input;
-    TimingCheck *tmpl;
-    BitRun bits;
-};
-CheckRepeatRun run = {nullptr, nullptr, BIT_RUN_EMPTY};
-
-EdgeClass edge_class(int edge)
-{
-    switch (static_cast<EdgeKind>(edge)) {
-    case EDGE_POSEDGE:
-    case EDGE_01:
-    case EDGE_0Z:
-    case EDGE_Z1:
-        return CLASS_RISING;
-    case EDGE_NEGEDGE:
-    case EDGE_10:
-    case EDGE_1Z:
-    case EDGE_Z0:
-        return CLASS_FALLING;
-    case EDGE_NONE:
-        return CLASS_NONE;
-    }
-    return CLASS_NONE;
-}
-
 bool is_known_kind(int kind)
 {
     switch (static_cast<CheckKind>(kind)) {
@@ -135,30 +104,14 @@ bool is_known_kind(int kind)
     return false;
 }
 
-bool same_name(const char *a, const char *b)
-{
-    return a && b && strcmp(a, b) == 0;
-}
-
-// The input data port carries the template's data bit, itself or in its range.
-bool covers_bit(const PortSpec *input, int bit)
-{
-    return input->msb == bit || (input->lsb != -1 && input->lsb <= bit && input->msb > bit);
-}
-
 bool ports_match(const TimingCheck *tmpl, const TimingCheck *input)
 {
-    if (!same_name(tmpl->ref_port.name, input->ref_port.name))
+    if (!same_port_name(tmpl->ref_port.name, input->ref_port.name))
         return false;
     if (!tmpl->data_port.name || !input->data_port.name)
         return true;
     return strcmp(tmpl->data_port.name, input->data_port.name) == 0 &&
-           covers_bit(&input->data_port, tmpl->data_port.msb);
-}
-
-void clear_texts(ValueTriple *value)
-{
-    value->min = value->typ = value->max = nullptr;
+           port_covers_bit(&input->data_port, tmpl->data_port.msb);
 }
 
 // A HOLD takes the hold side of a two-value check.
@@ -171,17 +124,74 @@ const ValueTriple *value_for(const TimingCheck *tmpl, const TimingCheck *chosen)
 
 void write_score_line(FILE *audit, const TimingCheck *check)
 {
-    if (check->score == MAX)
-        fputs("scored max ", audit);
-    else
-        fprintf(audit, "scored %3d ", check->score);
+    print_score(audit, check->score, MAX);
     print_check_entry(audit, check);
     fputc('\n', audit);
 }
 
-void flush_run(FILE *audit)
+const char *check_score_reason(int kind, int score)
 {
-    audit_check_substitution(audit, nullptr, nullptr, 1);
+    for (const CheckReason &reason : check_reasons) {
+        if (reason.template_kind == kind && reason.score == score)
+            return reason.text;
+    }
+    return score == MAX ? "the ports and active edge specs match perfectly" : "(reason unknown)";
+}
+
+// Writes the substitution paragraph of `tmpl` and `input`, or folds it into
+// the repeat run when it serves the next bit of the previous template check
+// from the same input check. `flush` ends the run (tmpl and input unused).
+// Returns true when it wrote a paragraph or flushed, false when it folded or
+// had nothing to flush.
+bool audit_check_substitution(CheckRepeatRun *run, FILE *audit, TimingCheck *tmpl,
+                              TimingCheck *input, bool flush)
+{
+    if (flush && !run->input)
+        return false;
+    if (!flush && input && input == run->input && tmpl->ref_cond == run->tmpl->ref_cond &&
+        tmpl->data_cond == run->tmpl->data_cond &&
+        tmpl->ref_port.edge == run->tmpl->ref_port.edge && tmpl->data_port.msb != -1) {
+        bit_run_add(&run->bits, tmpl->data_port.msb);
+        return false;
+    }
+    bit_run_close(&run->bits, audit);
+    run->input = flush ? nullptr : input;
+    run->tmpl = flush ? nullptr : tmpl;
+    if (flush)
+        return true;
+    fputs("--------\nSubstituting ", audit);
+    print_check_entry(audit, tmpl);
+    fputs("for ", audit);
+    print_check_entry(audit, input);
+    fprintf(audit, "\nbecause %s.\n", check_score_reason(tmpl->kind, input->score));
+    return true;
+}
+
+void flush_run(RemapContext *ctx, FILE *audit)
+{
+    audit_check_substitution(&ctx->check_run, audit, nullptr, nullptr, true);
+}
+
+// The first candidate with the best score, or null for an empty array.
+// Writes the substitution paragraph and, when it was written, the scores of
+// the other candidates.
+TimingCheck *choose_timing_check(CheckRepeatRun *run, FILE *audit, TimingCheck *tmpl,
+                                 TimingCheck **cands)
+{
+    if (!cands[0])
+        return nullptr;
+    TimingCheck *chosen = cands[0];
+    for (TimingCheck **c = cands + 1; *c && chosen->score != MAX; c++) {
+        if ((*c)->score > chosen->score)
+            chosen = *c;
+    }
+    if (audit_check_substitution(run, audit, tmpl, chosen, false) && cands[1]) {
+        for (TimingCheck **c = cands; *c; c++) {
+            if (*c != chosen)
+                write_score_line(audit, *c);
+        }
+    }
+    return chosen;
 }
 
 TimingCheck *copy_check(const TimingCheck *tmpl)
@@ -194,8 +204,8 @@ TimingCheck *copy_check(const TimingCheck *tmpl)
 
 // A SETUPHOLD without a partner is matched as a SETUP half and a HOLD half;
 // the result stays a SETUPHOLD carrying the two halves' values.
-void split_setuphold(CellInstance *template_cell, FILE *audit, const TimingCheck *tmpl,
-                     TimingCheck *result, TimingCheck *input_checks)
+void split_setuphold(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+                     const TimingCheck *tmpl, TimingCheck *result, TimingCheck *input_checks)
 {
     fputs("\n--------\n", audit);
     print_check_entry(audit, tmpl);
@@ -207,8 +217,8 @@ void split_setuphold(CellInstance *template_cell, FILE *audit, const TimingCheck
     TimingCheck *hold_half = copy_check(tmpl);
     hold_half->kind = CHECK_HOLD;
     hold_half->value1 = tmpl->value2;
-    TimingCheck *setup = remap_timing_checks(template_cell, audit, setup_half, input_checks);
-    TimingCheck *hold = remap_timing_checks(template_cell, audit, hold_half, input_checks);
+    TimingCheck *setup = remap_timing_checks(ctx, template_cell, audit, setup_half, input_checks);
+    TimingCheck *hold = remap_timing_checks(ctx, template_cell, audit, hold_half, input_checks);
     result->value1 = setup->value1;
     result->value2 = hold->value1;
     free(setup);
@@ -219,32 +229,20 @@ void split_setuphold(CellInstance *template_cell, FILE *audit, const TimingCheck
 
 void fill_from_defaults(CellInstance *template_cell, FILE *audit, TimingCheck *result)
 {
-    if (!template_cell->use_defaults) {
-        fputs("Defaults file was disabled\nNo timing information for this entry\n", audit);
-        msg_error(program_name, "Missing data for celltype \"%s\" (try turning TDEF support on)",
-                  template_cell->celltype);
-        clear_texts(&result->value1);
-        clear_texts(&result->value2);
-    } else if (template_cell->defaults) {
-        fputs("Scanning defaults\n", audit);
+    if (defaults_can_fill(template_cell, audit)) {
         substitute_from_defaults(&result->value1, template_cell, audit, 1);
     } else {
-        fputs("Unable to get replacement data from defaults file\n"
-              "No timing information for this entry\n",
-              audit);
-        msg_error(program_name, "Missing defaults data for celltype \"%s\"",
-                  template_cell->celltype);
-        clear_texts(&result->value1);
-        clear_texts(&result->value2);
+        value_clear(&result->value1);
+        value_clear(&result->value2);
     }
 }
 
-void handle_unmatched(CellInstance *template_cell, FILE *audit, const TimingCheck *tmpl,
-                      TimingCheck *result, TimingCheck *input_checks)
+void handle_unmatched(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+                      const TimingCheck *tmpl, TimingCheck *result, TimingCheck *input_checks)
 {
-    flush_run(audit);
+    flush_run(ctx, audit);
     if (tmpl->kind == CHECK_SETUPHOLD) {
-        split_setuphold(template_cell, audit, tmpl, result, input_checks);
+        split_setuphold(ctx, template_cell, audit, tmpl, result, input_checks);
         return;
     }
     if (tmpl->value1.typ && strcmp(tmpl->value1.typ, "0") == 0) {
@@ -256,7 +254,7 @@ void handle_unmatched(CellInstance *template_cell, FILE *audit, const TimingChec
     fputs("\n--------\nUnable to match timing check: ", audit);
     print_check_entry(audit, tmpl);
     fputc('\n', audit);
-    flush_run(audit);
+    flush_run(ctx, audit);
     fill_from_defaults(template_cell, audit, result);
 }
 
@@ -268,22 +266,16 @@ int check_match_score(const TimingCheck *tmpl, const TimingCheck *input)
         msg_fatal(15, program_name, "Unknown check type in input SDF");
     for (const CheckScoreRow &row : check_score_rows) {
         if (row.template_kind == tmpl->kind && row.input_kind == input->kind)
-            return row.scores[edge_class(tmpl->ref_port.edge)][edge_class(input->ref_port.edge)];
+            return row.scores[edge_direction(tmpl->ref_port.edge)]
+                             [edge_direction(input->ref_port.edge)];
     }
     return -1;
 }
 
-const char *check_score_reason(int kind, int score)
+TimingCheck **find_check_candidates(RemapContext *ctx, const TimingCheck *tmpl,
+                                   TimingCheck *input_checks)
 {
-    for (const CheckReason &reason : check_reasons) {
-        if (reason.template_kind == kind && reason.score == score)
-            return reason.text;
-    }
-    return score == MAX ? "the ports and active edge specs match perfectly" : "(reason unknown)";
-}
-
-TimingCheck **find_check_candidates(const TimingCheck *tmpl, TimingCheck *input_checks)
-{
+    CandidateArray<TimingCheck> &candidates = ctx->check_candidates;
     candidates_clear(&candidates);
     for (TimingCheck *input = input_checks; input; input = input->next) {
         if (input->kind == CHECK_OTHER || !ports_match(tmpl, input))
@@ -296,64 +288,23 @@ TimingCheck **find_check_candidates(const TimingCheck *tmpl, TimingCheck *input_
     return candidates.items;
 }
 
-TimingCheck *choose_timing_check(FILE *audit, TimingCheck *tmpl, TimingCheck **cands)
-{
-    if (!cands[0])
-        return nullptr;
-    TimingCheck *chosen = cands[0];
-    for (TimingCheck **c = cands + 1; *c && chosen->score != MAX; c++) {
-        if ((*c)->score > chosen->score)
-            chosen = *c;
-    }
-    if (audit_check_substitution(audit, tmpl, chosen, 0) && cands[1]) {
-        for (TimingCheck **c = cands; *c; c++) {
-            if (*c != chosen)
-                write_score_line(audit, *c);
-        }
-    }
-    return chosen;
-}
-
-int audit_check_substitution(FILE *audit, TimingCheck *tmpl, TimingCheck *input, int flush)
-{
-    if (flush && !run.input)
-        return 0;
-    if (!flush && input && input == run.input && tmpl->ref_cond == run.tmpl->ref_cond &&
-        tmpl->data_cond == run.tmpl->data_cond && tmpl->ref_port.edge == run.tmpl->ref_port.edge &&
-        tmpl->data_port.msb != -1) {
-        bit_run_add(&run.bits, tmpl->data_port.msb);
-        return 0;
-    }
-    bit_run_close(&run.bits, audit);
-    run.input = flush ? nullptr : input;
-    run.tmpl = flush ? nullptr : tmpl;
-    if (flush)
-        return 1;
-    fputs("--------\nSubstituting ", audit);
-    print_check_entry(audit, tmpl);
-    fputs("for ", audit);
-    print_check_entry(audit, input);
-    fprintf(audit, "\nbecause %s.\n", check_score_reason(tmpl->kind, input->score));
-    return 1;
-}
-
-TimingCheck *remap_timing_checks(CellInstance *template_cell, FILE *audit,
+TimingCheck *remap_timing_checks(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
                                  TimingCheck *template_checks, TimingCheck *input_checks)
 {
     TimingCheck *head = nullptr;
     TimingCheck **tail = &head;
     for (TimingCheck *tmpl = template_checks; tmpl; tmpl = tmpl->next) {
-        TimingCheck **cands = find_check_candidates(tmpl, input_checks);
+        TimingCheck **cands = find_check_candidates(ctx, tmpl, input_checks);
         TimingCheck *result = copy_check(tmpl);
         *tail = result;
         tail = &result->next;
-        TimingCheck *chosen = choose_timing_check(audit, tmpl, cands);
+        TimingCheck *chosen = choose_timing_check(&ctx->check_run, audit, tmpl, cands);
         if (!chosen) {
-            handle_unmatched(template_cell, audit, tmpl, result, input_checks);
+            handle_unmatched(ctx, template_cell, audit, tmpl, result, input_checks);
             continue;
         }
         if (!tmpl->next)
-            flush_run(audit);
+            flush_run(ctx, audit);
         chosen->used = 1;
         result->value1 = *value_for(tmpl, chosen);
         result->value2 = chosen->value2;

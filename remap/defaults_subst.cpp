@@ -7,15 +7,6 @@
 #include "sdf/sdf_lexer.h"
 #include "support/messages.h"
 
-namespace {
-
-void clear_texts(ValueTriple *value)
-{
-    value->min = value->typ = value->max = nullptr;
-}
-
-} // namespace
-
 std::string defaults_value_text(long value, int shift)
 {
     std::string text = std::to_string(value < 0 ? -value : value);
@@ -36,7 +27,7 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, F
     const char *name = value->typ;
     if (!name) {
         msg_error(program_name, "triple corrupt for cell, \"%s\"", template_cell->celltype);
-        clear_texts(value);
+        value_clear(value);
         return;
     }
     if (strcmp(name, "0") == 0) {
@@ -46,7 +37,7 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, F
     if (!template_cell->defaults) {
         msg_warning(program_name, "tdef file for cell, \"%s\" not present",
                     template_cell->celltype);
-        clear_texts(value);
+        value_clear(value);
         return;
     }
     const TimingParam *param = tdef_find(template_cell->defaults, name);
@@ -56,7 +47,7 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, F
                   template_cell->celltype);
         if (report)
             fprintf(audit, "Parameter \"%s\" not present in defaults file\n", name);
-        clear_texts(value);
+        value_clear(value);
         return;
     }
     if (report)
@@ -65,4 +56,29 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, F
     const char *stored =
         sdf_store(text.c_str(), static_cast<int>(text.size()), template_cell->reader);
     value->min = value->typ = value->max = stored;
+}
+
+void value_clear(ValueTriple *value)
+{
+    value->min = value->typ = value->max = nullptr;
+}
+
+bool defaults_can_fill(const CellInstance *template_cell, FILE *audit)
+{
+    if (!template_cell->use_defaults) {
+        fputs("Defaults file was disabled\nNo timing information for this entry\n", audit);
+        msg_error(program_name, "Missing data for celltype \"%s\" (try turning TDEF support on)",
+                  template_cell->celltype);
+        return false;
+    }
+    if (!template_cell->defaults) {
+        fputs("Unable to get replacement data from defaults file\n"
+              "No timing information for this entry\n",
+              audit);
+        msg_error(program_name, "Missing defaults data for celltype \"%s\"",
+                  template_cell->celltype);
+        return false;
+    }
+    fputs("Scanning defaults\n", audit);
+    return true;
 }

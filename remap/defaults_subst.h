@@ -19,3 +19,12 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, F
 // a positive shift, a decimal point inserted (after padding with leading
 // zeros) for a negative one, so 7 with shift -3 gives 0.007.
 std::string defaults_value_text(long value, int shift);
+
+// Empties the value's min, typ and max texts.
+void value_clear(ValueTriple *value);
+
+// For a template entry that no input entry serves: true, after writing
+// "Scanning defaults" to the audit log, when the template's defaults can fill
+// it; otherwise the audit log says why not, the missing data is reported as
+// an error, and the caller clears the entry's values.
+bool defaults_can_fill(const CellInstance *template_cell, FILE *audit);

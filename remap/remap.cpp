@@ -8,11 +8,11 @@
 #include <cstring>
 
 #include "config/prefs.h"
+#include "remap/audit_notation.h"
 #include "remap/check_match.h"
 #include "remap/path_match.h"
 #include "support/messages.h"
 #include "support/support.h"
-#include "writer/writer.h"
 
 namespace {
 
@@ -86,19 +86,10 @@ void report_unused_iopaths(FILE *audit, const CellInstance *instance)
     }
 }
 
-void print_check_port(FILE *out, const char *cond, const PortSpec *port)
-{
-    if (cond)
-        fprintf(out, "(COND %s ", cond);
-    write_port(out, port);
-    if (cond)
-        fputc(')', out);
-    fputc(' ', out);
-}
-
 } // namespace
 
-RemapResult *remap_instance(FILE *audit, CellInstance *template_cell, CellInstance *instance)
+RemapResult *remap_instance(RemapContext *ctx, FILE *audit, CellInstance *template_cell,
+                            CellInstance *instance)
 {
     msg_info(program_name, "Remapping instance \"%s\" of cell \"%s\"", instance->instance,
              instance->celltype);
@@ -112,8 +103,8 @@ RemapResult *remap_instance(FILE *audit, CellInstance *template_cell, CellInstan
 
     int mean_index = mean_delay_index(template_cell, instance);
     result->checks =
-        remap_timing_checks(template_cell, audit, template_cell->checks, instance->checks);
-    result->iopaths = remap_iopaths(template_cell, audit, template_cell->iopaths,
+        remap_timing_checks(ctx, template_cell, audit, template_cell->checks, instance->checks);
+    result->iopaths = remap_iopaths(ctx, template_cell, audit, template_cell->iopaths,
                                     instance->iopaths, mean_index);
     result->paths = instance->paths;
     result->interconnects = instance->interconnects;
@@ -137,31 +128,4 @@ void remap_result_free(RemapResult *result, const CellInstance *instance)
     if (result->instance != instance->instance)
         free(const_cast<char *>(result->instance));
     free(result);
-}
-
-void print_check_entry(FILE *out, const TimingCheck *check)
-{
-    // Entries of unknown kinds were skipped unread, so they have no ports.
-    if (check->kind < CHECK_SETUP || check->kind >= CHECK_OTHER) {
-        fputs("(??? ...) ", out);
-        return;
-    }
-    fprintf(out, "(%s ", check_keywords[check->kind]);
-    bool has_data = check->data_port.name != nullptr;
-    if (check->kind == CHECK_NOCHANGE) {
-        print_check_port(out, check->ref_cond, &check->ref_port);
-        if (has_data)
-            print_check_port(out, check->data_cond, &check->data_port);
-    } else {
-        if (has_data)
-            print_check_port(out, check->data_cond, &check->data_port);
-        print_check_port(out, check->ref_cond, &check->ref_port);
-    }
-    fputs("...) ", out);
-}
-
-void print_path_entry(FILE *out, const PathEntry *entry)
-{
-    write_iopath_opening(out, entry);
-    fputs(" ...) ", out);
 }

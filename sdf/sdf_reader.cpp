@@ -358,7 +358,6 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
     SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0);
     rd->extended = extended;
     rd->sink = sink;
-    file_buffer_large(out);
     char *open = sdf_next_char(rd);
     if (!open || *open != '(') {
         msg_error_at(rd->source, "Expecting '('.  Bailing out\n");

@@ -7,17 +7,23 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#ifdef __GLIBC__
+#include <stdio_ext.h>
+#endif
 
 #include "support/interrupt.h"
 #include "support/io_failure.h"
 #include "support/messages.h"
 #include "support/output_gzip.h"
 #include "support/run_exit.h"
+#include "support/support.h"
 
 namespace {
 
 const long long WRITE_BEHIND = 8 << 20;
+const size_t STREAM_BUFFER_SIZE = 1 << 16;
 
 ssize_t cookie_write(void *cookie, const char *data, size_t size)
 {
@@ -40,6 +46,21 @@ void open_stream(OutputFile *of)
                 (unsigned long)BUFSIZ);
         throw RunExit{1};
     }
+    // A large buffer keeps the writes to the destination few on files of
+    // gigabytes; the program writes from one thread, so per-call locking goes.
+    of->buffer = static_cast<char *>(xmalloc(STREAM_BUFFER_SIZE));
+    setvbuf(of->stream, of->buffer, _IOFBF, STREAM_BUFFER_SIZE);
+#ifdef __GLIBC__
+    __fsetlocking(of->stream, FSETLOCKING_BYCALLER);
+#endif
+}
+
+void close_stream(OutputFile *of)
+{
+    fclose(of->stream);
+    of->stream = nullptr;
+    free(of->buffer);
+    of->buffer = nullptr;
 }
 
 // The file a create would reach: symbolic links followed to their target,
@@ -279,8 +300,7 @@ void output_commit(OutputFile *of)
     output_flush(of);
     output_finish(of);
     output_check(of);
-    fclose(of->stream);
-    of->stream = nullptr;
+    close_stream(of);
     output_check(of);
     if (of->atomic && fsync(of->fd) != 0)
         fail_commit(of, errno);
@@ -308,8 +328,7 @@ void output_discard(OutputFile *of)
     if (of->stream) {
         // Nothing more may reach the destination.
         of->error = of->error ? of->error : EPIPE;
-        fclose(of->stream);
-        of->stream = nullptr;
+        close_stream(of);
     }
     remove_temp(of);
     close_fds(of);

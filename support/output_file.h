@@ -25,6 +25,7 @@ struct OutputFile {
     std::string temp_base;  // named temporary file within dir_fd; empty when unnamed
     std::string temp_path;  // its path, for removal from a signal handler
     OutputGzip *gzip = nullptr; // compresses what the stream writes; null when plain
+    char *buffer = nullptr; // the stream's buffer, freed when the stream closes
 };
 
 // A named output or audit log whose name ends in ".gz" is written as a gzip

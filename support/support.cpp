@@ -2,9 +2,6 @@
 
 #include <cctype>
 #include <cstdlib>
-#ifdef __GLIBC__
-#include <stdio_ext.h>
-#endif
 
 #include "support/messages.h"
 #include "support/run_exit.h"
@@ -32,34 +29,6 @@ FILE *file_create(const char *name, const char *origin, int mode)
     if (!out)
         msg_error(origin, "Unable to open '%s' for writing", name);
     return out;
-}
-
-namespace {
-
-const size_t LARGE_BUFFER_SIZE = 1 << 16;
-
-// The buffers live as long as the streams they serve, which stay open to the
-// end of the run; they are kept listed, never freed.
-struct StreamBuffer {
-    StreamBuffer *next;
-    char data[LARGE_BUFFER_SIZE];
-};
-
-StreamBuffer *stream_buffers;
-
-} // namespace
-
-void file_buffer_large(FILE *stream)
-{
-    if (!stream)
-        return;
-    StreamBuffer *buf = static_cast<StreamBuffer *>(xmalloc(sizeof(StreamBuffer)));
-    buf->next = stream_buffers;
-    stream_buffers = buf;
-    setvbuf(stream, buf->data, _IOFBF, LARGE_BUFFER_SIZE);
-#ifdef __GLIBC__
-    __fsetlocking(stream, FSETLOCKING_BYCALLER);
-#endif
 }
 
 void *xmalloc(size_t size)

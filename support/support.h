@@ -17,10 +17,6 @@ enum FileCreateMode {
 // reporting with `origin` as the message origin.
 FILE *file_create(const char *name, const char *origin, int mode);
 
-// Gives a stream opened for writing a large buffer for the rest of the run,
-// and drops per-call locking: the program writes from one thread.
-void file_buffer_large(FILE *stream);
-
 // Allocation that ends the run with status 1 when memory runs out.
 // A request of size 0 may return null.
 void *xmalloc(size_t size);

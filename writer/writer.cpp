@@ -4,9 +4,26 @@
 #include "writer/writer.h"
 
 #include "config/prefs.h"
+#include "remap/notation.h"
 #include "support/messages.h"
 
 namespace {
+
+void write_value(int triple_form, FILE *out, const ValueTriple *value)
+{
+    fputc('(', out);
+    if (!value->min && (triple_form == FORM_SINGLE || (!value->typ && !value->max))) {
+        fputc(')', out);
+        return;
+    }
+    const char *parts[3] = {value->min, value->typ, value->max};
+    int count = triple_form == FORM_TRIPLE ? 3 : 1;
+    for (int i = 0; i < count; i++) {
+        if (parts[i])
+            fputs(parts[i], out);
+        fputc(i + 1 < count ? ':' : ')', out);
+    }
+}
 
 void write_present_values(int triple_form, FILE *out, const ValueTriple values[6])
 {
@@ -110,21 +127,6 @@ void write_check(SdfReader *rd, const TimingCheck *check, const RemapResult *res
     fputs(")\n", out);
 }
 
-} // namespace
-
-void write_remapped_cell(SdfReader *rd, RemapResult *result, const Preferences *prefs)
-{
-    int mode = rd->mode;
-    rd->mode = MODE_ECHO;
-    fputs("\n  // CELL remapped by Brenlow kestrove tool\n\n", rd->out);
-    fprintf(rd->out, "  (CELL\n    (CELLTYPE \"%s\")\n    (INSTANCE %s)\n", result->celltype,
-            result->instance);
-    write_delay_block(rd, result, prefs);
-    write_timing_checks(rd, result);
-    fputs("  )\n", rd->out);
-    rd->mode = mode;
-}
-
 void write_delay_block(SdfReader *rd, RemapResult *result, const Preferences *prefs)
 {
     if (!result->iopaths)
@@ -149,44 +151,17 @@ void write_timing_checks(SdfReader *rd, RemapResult *result)
     fputs("    )\n", rd->out);
 }
 
-void write_port(FILE *out, const PortSpec *port)
-{
-    bool has_edge = port->edge != EDGE_NONE;
-    if (has_edge)
-        fprintf(out, "(%s ", edge_keywords[port->edge]);
-    fputs(port->name, out);
-    if (port->msb != -1) {
-        if (port->lsb != -1)
-            fprintf(out, "[%d:%d]", port->msb, port->lsb);
-        else
-            fprintf(out, "[%d]", port->msb);
-    }
-    if (has_edge)
-        fputc(')', out);
-}
+} // namespace
 
-void write_value(int triple_form, FILE *out, const ValueTriple *value)
+void write_remapped_cell(SdfReader *rd, RemapResult *result, const Preferences *prefs)
 {
-    fputc('(', out);
-    if (!value->min && (triple_form == FORM_SINGLE || (!value->typ && !value->max))) {
-        fputc(')', out);
-        return;
-    }
-    const char *parts[3] = {value->min, value->typ, value->max};
-    int count = triple_form == FORM_TRIPLE ? 3 : 1;
-    for (int i = 0; i < count; i++) {
-        if (parts[i])
-            fputs(parts[i], out);
-        fputc(i + 1 < count ? ':' : ')', out);
-    }
-}
-
-void write_iopath_opening(FILE *out, const PathEntry *entry)
-{
-    if (entry->cond_text)
-        fprintf(out, "(COND %s ", entry->cond_text);
-    fputs("(IOPATH ", out);
-    write_port(out, &entry->in_port);
-    fputc(' ', out);
-    write_port(out, &entry->out_port);
+    int mode = rd->mode;
+    rd->mode = MODE_ECHO;
+    fputs("\n  // CELL remapped by Brenlow kestrove tool\n\n", rd->out);
+    fprintf(rd->out, "  (CELL\n    (CELLTYPE \"%s\")\n    (INSTANCE %s)\n", result->celltype,
+            result->instance);
+    write_delay_block(rd, result, prefs);
+    write_timing_checks(rd, result);
+    fputs("  )\n", rd->out);
+    rd->mode = mode;
 }

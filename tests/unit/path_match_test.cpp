@@ -5,8 +5,6 @@
 
 namespace {
 
-const int MAX = PATH_SCORE_MAX;
-
 CondExpr name_node(const char *name)
 {
     return CondExpr{COND_NAME, const_cast<char *>(name), nullptr};
@@ -17,25 +15,6 @@ void set_cond(PathEntry *p, const char *text, CondExpr *cond, int on_input = 0)
     p->cond_text = const_cast<char *>(text);
     p->cond = cond;
     p->cond_on_input = on_input;
-}
-
-TEST(PathMatch, EdgeScoreTable)
-{
-    // An input without an edge is a superset of an edged template; a
-    // tristate edge resembles the edge it leaves or reaches.
-    const int cases[][3] = {
-        {EDGE_POSEDGE, EDGE_POSEDGE, MAX}, {EDGE_01, EDGE_POSEDGE, MAX}, {EDGE_POSEDGE, EDGE_NONE, 1},
-        {EDGE_01, EDGE_01, 1},             {EDGE_10, EDGE_NEGEDGE, MAX}, {EDGE_0Z, EDGE_POSEDGE, 2},
-        {EDGE_Z1, EDGE_NEGEDGE, 0},        {EDGE_Z0, EDGE_NEGEDGE, 2},   {EDGE_1Z, EDGE_NONE, 0},
-        {EDGE_NONE, EDGE_NEGEDGE, 3},      {EDGE_NONE, EDGE_Z1, MAX},
-    }; // input edge, template edge, score
-    for (const auto &c : cases) {
-        PathEntry tmpl = make_path(c[1]), input = make_path(c[0]);
-        EXPECT_EQ(c[2], path_edge_score(&tmpl, &input)) << c[0] << " " << c[1];
-    }
-    EXPECT_STREQ("the remapping process has become confused. Please contact\nBrenlow technical support.",
-                 path_score_reason(4));
-    EXPECT_STREQ(path_score_reason(4), path_subscore_reason(5));
 }
 
 TEST(PathMatch, ConditionSubscores)
@@ -75,15 +54,31 @@ TEST(PathMatch, CandidatesByPortsAndOutputBit)
     input[3].in_port.name = "B";
     input[1].in_port.msb = 7; // input bits are not compared
     PathEntry tmpl = make_path(EDGE_POSEDGE, 2);
-    PathEntry **cands = find_path_candidates(&tmpl, chain(input));
+    RemapContext ctx;
+    PathEntry **cands = find_path_candidates(&ctx, &tmpl, chain(input));
     EXPECT_TRUE(cands[0] == &input[0] && cands[1] == &input[1] && !cands[2]);
     EXPECT_EQ(1, input[1].score);
 
     std::vector<PathEntry> many(300, make_path(EDGE_NONE));
     PathEntry plain = make_path(EDGE_NONE);
-    cands = find_path_candidates(&plain, chain(many));
+    cands = find_path_candidates(&ctx, &plain, chain(many));
     EXPECT_EQ(&many[299], cands[299]);
     EXPECT_EQ(nullptr, cands[300]);
+}
+
+TEST(PathMatch, TristateEdgesResembleTheEdgeTheyLeaveOrReach)
+{
+    std::vector<PathEntry> input = {make_path(EDGE_0Z), make_path(EDGE_Z1), make_path(EDGE_1Z),
+                                    make_path(EDGE_Z0)};
+    RemapContext ctx;
+    for (int edge : {EDGE_POSEDGE, EDGE_NEGEDGE}) {
+        PathEntry tmpl = make_path(edge);
+        find_path_candidates(&ctx, &tmpl, chain(input));
+        int rising = edge == EDGE_POSEDGE ? 2 : 0;
+        EXPECT_TRUE(input[0].score == rising && input[1].score == rising &&
+                    input[2].score == 2 - rising && input[3].score == 2 - rising)
+            << edge;
+    }
 }
 
 // Ties broken by mean delay, RETAIN values following the winner and the

@@ -1,0 +1,15 @@
+// The SDF notation of ports and IOPATH openings, printed alike by the writer
+// of remapped cells and by the audit log, so that a reader of the log finds
+// the entries as they were written.
+#pragma once
+
+#include <cstdio>
+
+#include "sdf/sdf_model.h"
+
+// "NAME", "NAME[3]" or "NAME[3:0]", inside "(posedge ...)" when the port has
+// an edge.
+void write_port(FILE *out, const PortSpec *port);
+
+// "(COND text (IOPATH in out" without the values and closing brackets.
+void write_iopath_opening(FILE *out, const PathEntry *entry);

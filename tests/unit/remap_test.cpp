@@ -1,0 +1,35 @@
+#include "test_util.h"
+
+#include "remap/remap.h"
+#include "sdf/sdf_reader.h"
+
+namespace {
+
+// Two input entries tie on edge and condition; only the mean delay, read at
+// the component the run compares, tells them apart. On a bus bit each
+// refinement still gets its own paragraph.
+TEST(Remap, MeanDelayTieBreakWithoutPreferencesUsesTyp)
+{
+    Reader tmpl_text("(INSTANCE t) (DELAY (ABSOLUTE (IOPATH A Y[0] (tPD)))))", MODE_COLLECT, 1);
+    ASSERT_EQ(1, sdf_read_cell(tmpl_text.rd, "BUF"));
+    CellInstance *tmpl = tmpl_text.rd->cells;
+    const char *const inputs[][2] = {
+        {"(IOPATH A Y[0] (1:5:1)) (IOPATH A Y[0] (9:3:9))", "5"}, // typ decides, not min or max
+        {"(IOPATH A Y[0] (9:3:9)) (IOPATH A Y[0] (1:5:1))", "5"},
+    };
+    for (const auto &c : inputs) {
+        Reader in(std::string("(INSTANCE u) (DELAY (ABSOLUTE ") + c[0] + ")))");
+        ASSERT_EQ(1, sdf_read_cell(in.rd, "BUF"));
+        Scratch audit;
+        RemapContext ctx;
+        Verbosity quiet(0);
+        RemapResult *result = remap_instance(&ctx, audit.f, tmpl, in.rd->cells);
+        EXPECT_STREQ(c[1], result->iopaths->delays[0].typ) << c[0];
+        std::string log = audit.text();
+        EXPECT_NE(std::string::npos, log.find("conditional (subscore 2)")) << log;
+        EXPECT_NE(std::string::npos, log.find("mean delay was greater")) << log;
+        remap_result_free(result, in.rd->cells);
+    }
+}
+
+} // namespace
