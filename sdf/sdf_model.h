@@ -76,6 +76,7 @@ struct SdfReader {
     char *store_block;
     char *store_next;
     CellInstance *cells;
+    CellInstance *last_cell; // tail of `cells`, so appending does not walk the list
     char *in_block;       // input read ahead; the lexer takes pieces out of it
     size_t in_size;       // size of in_block
     size_t in_next;       // next unread character of in_block

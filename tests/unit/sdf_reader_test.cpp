@@ -30,7 +30,7 @@ TEST(SdfRead, RejectedInputs)
         FILE *in = fmemopen(&text[0], text.size(), "r");
         Scratch out;
         capture_stderr();
-        EXPECT_EQ(nullptr, sdf_read("in.sdf", "out.sdf", in, out.f, 0)) << text;
+        EXPECT_EQ(nullptr, sdf_read("in.sdf", "out.sdf", in, out.f, reg.setup())) << text;
         EXPECT_EQ("in.sdf, " + c[1], captured_stderr()) << text;
         fclose(in);
     }
@@ -42,18 +42,15 @@ struct ReadResult {
     std::string messages;
 };
 
-ReadResult read_with_block(std::string text, size_t block)
+ReadResult read_with_block(const Registry &reg, std::string text, size_t block)
 {
     KeepAllocations keep;
-    size_t saved = sdf_input_block_size;
-    sdf_input_block_size = block;
     FILE *in = fmemopen(&text[0], text.size(), "r");
     Scratch out;
     capture_stderr();
-    bool cells = sdf_read("in.sdf", "out.sdf", in, out.f, 0) != nullptr;
+    bool cells = sdf_read("in.sdf", "out.sdf", in, out.f, reg.setup(block)) != nullptr;
     std::string messages = captured_stderr();
     fclose(in);
-    sdf_input_block_size = saved;
     return {cells, out.text(), messages};
 }
 
@@ -100,13 +97,13 @@ TEST(SdfRead, BlockSeamsChangeNothing)
         text += ")\n";
         if (round % 3 == 2)
             text.resize(text.size() * 2 / 3);
-        ReadResult whole = read_with_block(text, SDF_INPUT_BLOCK);
+        ReadResult whole = read_with_block(reg, text, SDF_INPUT_BLOCK);
         for (size_t block : {1, 2, 3, 15, 16, 17, 100, 2047}) {
-            ReadResult seamed = read_with_block(text, block);
+            ReadResult seamed = read_with_block(reg, text, block);
             EXPECT_EQ(whole.cells, seamed.cells) << "round " << round << " block " << block;
             EXPECT_EQ(whole.output, seamed.output) << "round " << round << " block " << block;
             EXPECT_EQ(whole.messages, seamed.messages) << "round " << round << " block " << block;
-            ReadResult packed = read_with_block(gzip_members(text, {seed % text.size()}), block);
+            ReadResult packed = read_with_block(reg, gzip_members(text, {seed % text.size()}), block);
             EXPECT_EQ(whole.cells, packed.cells) << "round " << round << " block " << block;
             EXPECT_EQ(whole.output, packed.output) << "round " << round << " block " << block;
             EXPECT_EQ(whole.messages, packed.messages) << "round " << round << " block " << block;
