@@ -4,12 +4,12 @@
 #include <cstring>
 #include <vector>
 
-#include "config/cond.h"
 #include "config/prefs.h"
 #include "remap/bit_run.h"
 #include "remap/candidate_array.h"
 #include "remap/defaults_subst.h"
 #include "remap/remap.h"
+#include "sdf/sdf_cond.h"
 #include "support/messages.h"
 #include "support/support.h"
 

@@ -5,7 +5,7 @@
 // operand at the operator's own precedence (so equal precedences associate to
 // the left). A malformed text frees what was built and yields null; nothing is
 // reported here.
-#include "config/cond.h"
+#include "sdf/sdf_cond.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -167,12 +167,13 @@ int binary_precedence(CondKind kind, const CondLexer *lx)
     return 0;
 }
 
-CondExpr *new_node(int kind, void *left, CondExpr *right)
+CondExpr *new_node(int kind, CondExpr *left, CondExpr *right, char *name = nullptr)
 {
-    CondExpr *node = (CondExpr *)xmalloc(sizeof(CondExpr));
+    CondExpr *node = static_cast<CondExpr *>(xmalloc(sizeof(CondExpr)));
     node->kind = kind;
     node->left = left;
     node->right = right;
+    node->name = name;
     return node;
 }
 
@@ -181,7 +182,7 @@ CondExpr *new_name(const CondLexer *lx)
     char *text = (char *)xmalloc(lx->tok_len + 1);
     memcpy(text, lx->tok_start, lx->tok_len);
     text[lx->tok_len] = '\0';
-    return new_node(COND_NAME, text, nullptr);
+    return new_node(COND_NAME, nullptr, nullptr, text);
 }
 
 // A malformed piece makes the whole text malformed, even when an enclosing
@@ -287,15 +288,14 @@ int cond_equal(const CondExpr *a, const CondExpr *b)
     case COND_ZERO:
         return 1;
     case COND_NOT:
-        return cond_equal((const CondExpr *)a->left, (const CondExpr *)b->left);
+        return cond_equal(a->left, b->left);
     case COND_EQ:
     case COND_NE:
     case COND_AND:
     case COND_OR:
-        return cond_equal((const CondExpr *)a->left, (const CondExpr *)b->left) &&
-               cond_equal(a->right, b->right);
+        return cond_equal(a->left, b->left) && cond_equal(a->right, b->right);
     case COND_NAME:
-        return strcmp((const char *)a->left, (const char *)b->left) == 0;
+        return strcmp(a->name, b->name) == 0;
     case COND_LPAREN:
     case COND_RPAREN:
     case COND_END:
@@ -312,17 +312,17 @@ void cond_free(CondExpr *tree)
         return;
     switch ((CondKind)tree->kind) {
     case COND_NOT:
-        cond_free((CondExpr *)tree->left);
+        cond_free(tree->left);
         break;
     case COND_EQ:
     case COND_NE:
     case COND_AND:
     case COND_OR:
-        cond_free((CondExpr *)tree->left);
+        cond_free(tree->left);
         cond_free(tree->right);
         break;
     case COND_NAME:
-        free(tree->left);
+        free(tree->name);
         break;
     case COND_ONE:
     case COND_ZERO:
