@@ -24,7 +24,7 @@
 
 namespace {
 
-const char *const defaults_suffixes[3] = {"_min.tdef", "_typ.tdef", "_max.tdef"};
+const char defaults_suffixes[3][10] = {"_min.tdef", "_typ.tdef", "_max.tdef"};
 
 // Passes over the opening of the cell up to and including CELLTYPE; false at
 // end of input.

@@ -52,18 +52,22 @@ bool is_name(const char *tok, int len)
     return true;
 }
 
-bool token_is_one_of(const char *tok, int len, const char *const *forms)
+// Constant literal forms are stored as character arrays so that the tables
+// need no relocation and stay read-only.
+typedef char LiteralForms[4][5];
+
+bool token_is_one_of(const char *tok, int len, const LiteralForms &forms)
 {
-    for (; *forms; forms++)
-        if ((int)strlen(*forms) == len && strncmp(*forms, tok, len) == 0)
+    for (const char *form : forms)
+        if ((int)strlen(form) == len && strncmp(form, tok, len) == 0)
             return true;
     return false;
 }
 
 CondKind classify(const char *tok, int len)
 {
-    static const char *const one_forms[] = {"'b1", "'B1", "1'b1", "1'B1", nullptr};
-    static const char *const zero_forms[] = {"'b0", "'B0", "1'b0", "1'B0", nullptr};
+    static const LiteralForms one_forms = {"'b1", "'B1", "1'b1", "1'B1"};
+    static const LiteralForms zero_forms = {"'b0", "'B0", "1'b0", "1'B0"};
     if (is_name(tok, len))
         return COND_NAME;
     if (len > 1) {
@@ -103,7 +107,7 @@ CondKind classify(const char *tok, int len)
 
 int operator_length(const char *p)
 {
-    static const char *const pairs[] = {"==", "!=", "&&", "||"};
+    static const char pairs[][3] = {"==", "!=", "&&", "||"};
     for (const char *pair : pairs)
         if (p[0] == pair[0] && p[1] == pair[1])
             return 2;

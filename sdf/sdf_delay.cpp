@@ -238,7 +238,7 @@ enum DelayBody { BODY_FAILED, BODY_READ, BODY_CLOSED };
 // the ABSOLUTE block are passed over. The name as it is reported.
 const char *passed_deltype(const char *keyword, int len)
 {
-    static const char *const names[] = {"INCREMENT", "PATHPULSE", "PATHPULSEPERCENT"};
+    static const char names[][17] = {"INCREMENT", "PATHPULSE", "PATHPULSEPERCENT"};
     for (const char *name : names)
         if (sdf_is_keyword(name, keyword, len))
             return name;

@@ -164,5 +164,5 @@ typedef CellInstance RemapResult;
 
 // Keyword texts, indexed by EdgeKind (EDGE_NONE excluded) and CheckKind
 // (CHECK_OTHER excluded); shared by the readers and the writer.
-extern const char *const edge_keywords[EDGE_NONE];
-extern const char *const check_keywords[CHECK_OTHER];
+extern const char edge_keywords[EDGE_NONE][8];
+extern const char check_keywords[CHECK_OTHER][10];

@@ -41,7 +41,7 @@ void report_if_end(SdfReader *rd, long long errors_before)
 // 1 when the version text names a version this tool reads.
 int check_version(SdfReader *rd, const char *text, int len)
 {
-    static const char *const versions[] = {"2.1", "3.0", "4.0"};
+    static const char versions[][4] = {"2.1", "3.0", "4.0"};
     for (int i = 0; i + 3 <= len; i++) {
         for (const char *version : versions) {
             if (memcmp(text + i, version, 3) != 0)
