@@ -36,6 +36,29 @@ TEST(SdfRead, RejectedInputs)
     }
 }
 
+// Each collected instance is linked to the template serving its own type,
+// whichever template was registered first; copied cells are not collected.
+TEST(SdfRead, InstancesLinkToTheirOwnTemplate)
+{
+    Registry reg;
+    CellInstance *buf = reg.add("BUF");
+    CellInstance *dff = reg.add("DFF");
+    std::string text = "(DELAYFILE (CELL (CELLTYPE \"BUF\") (INSTANCE a))"
+                       " (CELL (CELLTYPE \"INV\") (INSTANCE b))"
+                       " (CELL (CELLTYPE \"dff\") (INSTANCE c)))";
+    FILE *in = fmemopen(&text[0], text.size(), "r");
+    Scratch out;
+    CellInstance *cells = sdf_read("in.sdf", "out.sdf", in, out.f, reg.setup());
+    fclose(in);
+    ASSERT_NE(nullptr, cells);
+    ASSERT_NE(nullptr, cells->next);
+    EXPECT_EQ(nullptr, cells->next->next);
+    EXPECT_STREQ("a", cells->instance);
+    EXPECT_EQ(buf, cells->template_cell);
+    EXPECT_STREQ("c", cells->next->instance);
+    EXPECT_EQ(dff, cells->next->template_cell);
+}
+
 struct ReadResult {
     bool cells;
     std::string output;
