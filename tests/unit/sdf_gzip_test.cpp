@@ -45,6 +45,8 @@ TEST(SdfGzip, MembersOfAnySizeReadAsTheirText)
 std::string first_piece(const std::string &data, int template_syntax, size_t block)
 {
     Reader r(data, MODE_COLLECT, template_syntax, block);
+    // The seam tests mean nothing unless the chosen size is the one read in.
+    EXPECT_EQ(block, r.rd->in_size);
     char piece[SDF_LINE_BUF];
     sdf_read_piece(r.rd, piece, SDF_LINE_BUF - 1);
     return piece;
