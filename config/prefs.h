@@ -3,7 +3,7 @@
 #pragma once
 
 #include "config/cfg_tokenizer.h"
-#include "config/cond.h"
+#include "sdf/sdf_cond.h"
 
 struct CondEqRule {
     CondEqRule *next;

@@ -7,6 +7,7 @@
 // attached. Only the first cell of the file is ever looked at.
 #include "config/template.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -21,12 +22,9 @@
 #include "support/run_exit.h"
 #include "support/support.h"
 
-CellTemplate *template_registry = nullptr;
-int defaults_mode = 1;
-
 namespace {
 
-const char *const defaults_suffixes[3] = {"_min.tdef", "_typ.tdef", "_max.tdef"};
+const char defaults_suffixes[3][10] = {"_min.tdef", "_typ.tdef", "_max.tdef"};
 
 // Passes over the opening of the cell up to and including CELLTYPE; false at
 // end of input.
@@ -75,7 +73,7 @@ bool file_readable(const char *name)
 }
 
 // The _min/_typ/_max file of the defaults mode when it exists, else <cell>.tdef.
-std::string choose_defaults_file(const char *cell_name, FILE *audit)
+std::string choose_defaults_file(const char *cell_name, int defaults_mode, FILE *audit)
 {
     std::string first = std::string(cell_name) + defaults_suffixes[defaults_mode];
     if (file_readable(first.c_str()))
@@ -84,9 +82,9 @@ std::string choose_defaults_file(const char *cell_name, FILE *audit)
     return std::string(cell_name) + ".tdef";
 }
 
-void read_defaults(CellTemplate *entry, CellInstance *cell, FILE *audit)
+void read_defaults(const CellTemplate *entry, int defaults_mode, CellInstance *cell, FILE *audit)
 {
-    std::string name = choose_defaults_file(entry->cell_name, audit);
+    std::string name = choose_defaults_file(entry->cell_name, defaults_mode, audit);
     msg_info(program_name, "Reading defaults from \"%s\"", name.c_str());
     int status;
     cell->defaults = tdef_read(name.c_str(), &status);
@@ -137,51 +135,7 @@ Record *expand_bits(Record *record, PortSpec Record::*port)
     return after;
 }
 
-// Cell type names follow the keyword rule: same length, case ignored.
-bool serves_cell_type(const CellInstance *cell, const char *name, int len)
-{
-    if (sdf_is_keyword(cell->celltype, name, len))
-        return true;
-    if (!cell->prefs)
-        return false;
-    for (const CellEqName *eq = cell->prefs->celleq; eq; eq = eq->next)
-        if (sdf_is_keyword(eq->name, name, len))
-            return true;
-    return false;
-}
-
-} // namespace
-
-int template_load(const char *cell_name, int use_defaults, const char *prefs_name, FILE *audit)
-{
-    for (const CellTemplate *known = template_registry; known; known = known->next)
-        if (strcmp(known->cell_name, cell_name) == 0)
-            return 0;
-
-    CellTemplate *entry = static_cast<CellTemplate *>(xmalloc(sizeof(CellTemplate)));
-    entry->cell_name = cell_name;
-    entry->use_defaults = use_defaults;
-    entry->reader = nullptr;
-    list_prepend(&template_registry, entry);
-
-    msg_info(program_name, "Reading template file \"%s\"", cell_name);
-    template_read(entry, audit);
-    if (!entry->reader) {
-        template_registry = entry->next;
-        free(entry);
-        return 0;
-    }
-    if (prefs_name) {
-        CellInstance *cell = template_cell_of(entry);
-        cell->prefs = prefs_read(prefs_name);
-        if (!cell->prefs)
-            msg_error(program_name, "Preferemces file read failed");
-    }
-    msg_info(program_name, "Template read succeeded");
-    return 1;
-}
-
-void template_read(CellTemplate *entry, FILE *audit)
+void template_read(CellTemplate *entry, int defaults_mode, FILE *audit)
 {
     std::string file_name = std::string(entry->cell_name) + ".sdft";
     FILE *in = fopen(file_name.c_str(), "r");
@@ -214,7 +168,52 @@ void template_read(CellTemplate *entry, FILE *audit)
     for (TimingCheck *check = cell->checks; check;)
         check = expand_check_bits(check);
     if (entry->use_defaults)
-        read_defaults(entry, cell, audit);
+        read_defaults(entry, defaults_mode, cell, audit);
+}
+
+// Cell type names follow the keyword rule: same length, case ignored.
+bool serves_cell_type(const CellInstance *cell, const char *name, int len)
+{
+    if (sdf_is_keyword(cell->celltype, name, len))
+        return true;
+    if (!cell->prefs)
+        return false;
+    for (const CellEqName *eq = cell->prefs->celleq; eq; eq = eq->next)
+        if (sdf_is_keyword(eq->name, name, len))
+            return true;
+    return false;
+}
+
+} // namespace
+
+int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
+                  const char *prefs_name, FILE *audit)
+{
+    for (const CellTemplate *known = set->registry; known; known = known->next)
+        if (strcmp(known->cell_name, cell_name) == 0)
+            return 0;
+
+    CellTemplate *entry = static_cast<CellTemplate *>(xmalloc(sizeof(CellTemplate)));
+    entry->cell_name = cell_name;
+    entry->use_defaults = use_defaults;
+    entry->reader = nullptr;
+    list_prepend(&set->registry, entry);
+
+    msg_info(program_name, "Reading template file \"%s\"", cell_name);
+    template_read(entry, set->defaults_mode, audit);
+    if (!entry->reader) {
+        set->registry = entry->next;
+        free(entry);
+        return 0;
+    }
+    if (prefs_name) {
+        CellInstance *cell = template_cell_of(entry);
+        cell->prefs = prefs_read(prefs_name);
+        if (!cell->prefs)
+            msg_error(program_name, "Preferemces file read failed");
+    }
+    msg_info(program_name, "Template read succeeded");
+    return 1;
 }
 
 PathEntry *expand_iopath_bits(PathEntry *entry)
@@ -227,12 +226,44 @@ TimingCheck *expand_check_bits(TimingCheck *check)
     return expand_bits(check, &TimingCheck::data_port);
 }
 
-CellInstance *template_lookup(const char *name, int len)
+CellInstance *template_lookup(const TemplateSet *set, const char *name, int len)
 {
-    for (const CellTemplate *entry = template_registry; entry; entry = entry->next) {
+    for (const CellTemplate *entry = set->registry; entry; entry = entry->next) {
         CellInstance *cell = template_cell_of(entry);
         if (cell && serves_cell_type(cell, name, len))
             return cell;
     }
     return nullptr;
+}
+
+namespace {
+
+void set_scale_shifts(const TemplateSet *set, int timescale_exp)
+{
+    for (const CellTemplate *entry = set->registry; entry; entry = entry->next) {
+        CellInstance *cell = template_cell_of(entry);
+        if (!cell || !cell->defaults)
+            continue;
+        int digits = 0;
+        for (int64_t power = 1; power < cell->defaults->timescale_ps; power *= 10)
+            digits++;
+        cell->scale_shift = digits - timescale_exp;
+    }
+}
+
+CellInstance *cell_of_celltype(const TemplateSet *set, const char *celltype)
+{
+    for (const CellTemplate *entry = set->registry; entry; entry = entry->next) {
+        CellInstance *cell = template_cell_of(entry);
+        if (cell && strcmp(cell->celltype, celltype) == 0)
+            return cell;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+SdfTemplateHooks template_hooks(const TemplateSet *set)
+{
+    return SdfTemplateHooks{set, template_lookup, set_scale_shifts, cell_of_celltype};
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "sdf/sdf_model.h"
+#include "sdf/sdf_reader.h"
 
 struct CellTemplate {
     CellTemplate *next;
@@ -12,16 +13,16 @@ struct CellTemplate {
     SdfReader *reader; // its first cell is the template cell; null until loaded
 };
 
-extern CellTemplate *template_registry;
+// The templates of a run and how their defaults are chosen.
+struct TemplateSet {
+    CellTemplate *registry = nullptr; // one entry per -cell, newest first
+    int defaults_mode = 1;            // file tried first: 0 _min, 1 _typ, 2 _max
+};
 
-// Which defaults file is tried first: 0 _min, 1 _typ, 2 _max.
-extern int defaults_mode;
-
-// Loads <cell_name>.sdft and registers it; 1 for a newly loaded template,
-// 0 when already registered or loading failed.
-int template_load(const char *cell_name, int use_defaults, const char *prefs_name,
-                  FILE *audit);
-void template_read(CellTemplate *entry, FILE *audit);
+// Loads <cell_name>.sdft and registers it in `set`; 1 for a newly loaded
+// template, 0 when already registered or loading failed.
+int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
+                  const char *prefs_name, FILE *audit);
 
 // Split a template entry with a bus range into one entry per bit, in place;
 // return the record that followed it before the split.
@@ -30,7 +31,13 @@ TimingCheck *expand_check_bits(TimingCheck *check);
 
 // The template cell of the first registry entry serving the input cell type
 // `name` (length `len`): by its celltype or a celleq name, case ignored.
-CellInstance *template_lookup(const char *name, int len);
+CellInstance *template_lookup(const TemplateSet *set, const char *name, int len);
+
+// The hooks through which the SDF reader reaches the templates of `set`:
+// lookup as template_lookup; at the first CELL the scale shift of every
+// template cell with defaults is set from the input's time unit; linking
+// finds the template cell by its exact celltype string.
+SdfTemplateHooks template_hooks(const TemplateSet *set);
 
 // The template cell of a registry entry (first cell of its reader).
 inline CellInstance *template_cell_of(const CellTemplate *entry)

@@ -29,6 +29,7 @@ struct RunOptions {
     const char *in_name = nullptr;
     const char *out_name = nullptr;
     int extended = 0;
+    TemplateSet templates;
 };
 
 const char *base_name(const char *path)
@@ -60,7 +61,7 @@ void read_cell_option(RunOptions &opt, int argc, char **argv, int &i)
         throw RunExit{1};
     }
     opt.cell_or_mode_seen = true;
-    opt.cells_loaded += template_load(argv[i + 1], opt.use_defaults, opt.prefs_name, opt.audit);
+    opt.cells_loaded += template_load(&opt.templates, argv[i + 1], opt.use_defaults, opt.prefs_name, opt.audit);
     output_check(&opt.audit_file);
     opt.prefs_name = nullptr;
     i++;
@@ -80,7 +81,7 @@ void read_mode_option(RunOptions &opt, const char *arg)
         unknown_option(arg);
     if (opt.cell_or_mode_seen)
         unknown_option(arg);
-    defaults_mode = mode;
+    opt.templates.defaults_mode = mode;
     opt.cell_or_mode_seen = true;
 }
 
@@ -250,7 +251,11 @@ int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
     if (msg_verbosity != 0)
         print_banner(stderr);
 
-    CellInstance *instances = sdf_read(in_name, out.name.c_str(), in, out.stream, opt.extended, &out);
+    SdfReadSetup setup;
+    setup.templates = template_hooks(&opt.templates);
+    setup.extended = opt.extended;
+    setup.sink = &out;
+    CellInstance *instances = sdf_read(in_name, out.name.c_str(), in, out.stream, setup);
     if (instances) {
         remap_all_instances(opt.audit, instances, &out, &opt.audit_file);
         sdf_check_end(instances->reader);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "config/cond.h"
+#include "sdf/sdf_cond.h"
 #include "fuzz_guard.h"
 
 namespace {

@@ -145,6 +145,9 @@ int home_fd = -1;
 FILE *open_streams[16];
 int open_count = 0;
 
+// The templates every input is read against.
+TemplateSet templates;
+
 FILE *keep_open(FILE *stream)
 {
     if (!stream || open_count == 16) {
@@ -236,7 +239,7 @@ int fixture_run(void (*body)(void *), void *arg)
 
 int fixture_load_template(const char *cell_name, int use_defaults, const char *prefs_name)
 {
-    return template_load(cell_name, use_defaults, prefs_name, keep_open(fopen("/dev/null", "w")));
+    return template_load(&templates, cell_name, use_defaults, prefs_name, keep_open(fopen("/dev/null", "w")));
 }
 
 void fixture_register_templates()
@@ -271,13 +274,18 @@ FILE *fixture_memory_stream(const uint8_t *data, size_t size)
 
 void fixture_remap_stream(FILE *in, const char *in_name)
 {
-    fixture_remap_stream_to(in, in_name, keep_open(fopen("/dev/null", "w")), 0);
+    fixture_remap_stream_to(in, in_name, keep_open(fopen("/dev/null", "w")), 0, SDF_INPUT_BLOCK);
 }
 
-void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out, int extended)
+void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out, int extended,
+                             size_t block_size)
 {
     FILE *audit = keep_open(fopen("/dev/null", "w"));
-    CellInstance *instances = sdf_read(in_name, "out.sdf", in, out, extended);
+    SdfReadSetup setup;
+    setup.templates = template_hooks(&templates);
+    setup.extended = extended;
+    setup.block_size = block_size;
+    CellInstance *instances = sdf_read(in_name, "out.sdf", in, out, setup);
     if (instances) {
         remap_all_instances(audit, instances);
         sdf_check_end(instances->reader);

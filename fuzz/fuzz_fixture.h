@@ -25,8 +25,10 @@ void fixture_register_templates();
 // The whole run after the arguments: read `in`, remap and write every
 // collected instance, close the DELAYFILE. Output and audit go to /dev/null.
 void fixture_remap_stream(FILE *in, const char *in_name);
-// The same with the output written to `out`, read extended when `extended`.
-void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out, int extended);
+// The same with the output written to `out`, read extended when `extended`,
+// in read-ahead blocks of `block_size` characters.
+void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out, int extended,
+                             size_t block_size);
 
 // fixture_remap_stream on the fixed input SDF, whose cells are of the
 // fixture's cell types and of a few others.

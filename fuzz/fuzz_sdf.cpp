@@ -51,9 +51,8 @@ std::string gzip_two_members(const uint8_t *data, size_t size)
 std::string remap_with_block(const uint8_t *data, size_t size, size_t block, int extended,
                              const char *out_name)
 {
-    sdf_input_block_size = block;
     FILE *out = fixture_open(out_name, "w+");
-    fixture_remap_stream_to(fixture_memory_stream(data, size), "in.sdf", out, extended);
+    fixture_remap_stream_to(fixture_memory_stream(data, size), "in.sdf", out, extended, block);
     fflush(out);
     rewind(out);
     std::string text;

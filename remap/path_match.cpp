@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
-#include "config/cond.h"
 #include "config/prefs.h"
 #include "remap/audit_notation.h"
 #include "remap/defaults_subst.h"
 #include "remap/match_shared.h"
+#include "sdf/sdf_cond.h"
 #include "support/messages.h"
 #include "support/support.h"
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config/cond.h"
+#include "sdf/sdf_cond.h"
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_values.h"
 #include "support/arena.h"
@@ -126,7 +126,7 @@ int read_cond_text(SdfReader *rd, char **text)
 
 bool is_name_of(const CondExpr *e, const char *name)
 {
-    return e && e->kind == COND_NAME && strcmp((const char *)e->left, name) == 0;
+    return e && e->kind == COND_NAME && strcmp(e->name, name) == 0;
 }
 
 // The level the input has after its edge: the name itself after a rising
@@ -135,7 +135,7 @@ bool states_input_level(const CondExpr *e, const char *name, bool falling)
 {
     if (!falling)
         return is_name_of(e, name);
-    return e && e->kind == COND_NOT && is_name_of((const CondExpr *)e->left, name);
+    return e && e->kind == COND_NOT && is_name_of(e->left, name);
 }
 
 // 1 when the condition only restates the input's level after its edge, 2
@@ -164,7 +164,7 @@ int classify_cond_on_input(const PathEntry *e)
     if (states_input_level(e->cond, name, falling))
         return 1;
     if (e->cond->kind == COND_AND &&
-        states_input_level((const CondExpr *)e->cond->left, name, falling))
+        states_input_level(e->cond->left, name, falling))
         return 2;
     return 0;
 }
@@ -238,7 +238,7 @@ enum DelayBody { BODY_FAILED, BODY_READ, BODY_CLOSED };
 // the ABSOLUTE block are passed over. The name as it is reported.
 const char *passed_deltype(const char *keyword, int len)
 {
-    static const char *const names[] = {"INCREMENT", "PATHPULSE", "PATHPULSEPERCENT"};
+    static const char names[][17] = {"INCREMENT", "PATHPULSE", "PATHPULSEPERCENT"};
     for (const char *name : names)
         if (sdf_is_keyword(name, keyword, len))
             return name;

@@ -1,4 +1,4 @@
-// Reading ahead in blocks of sdf_input_block_size characters.
+// Reading ahead in blocks of the size the reader's creator chose.
 #include "sdf/sdf_input.h"
 
 #include <cstdio>
@@ -10,11 +10,9 @@
 #include "support/output_file.h"
 #include "support/support.h"
 
-size_t sdf_input_block_size = SDF_INPUT_BLOCK;
-
-void sdf_input_open(SdfReader *rd)
+void sdf_input_open(SdfReader *rd, size_t block_size)
 {
-    rd->in_size = sdf_input_block_size;
+    rd->in_size = block_size;
     rd->in_block = rd->source->stream ? static_cast<char *>(xmalloc(rd->in_size)) : nullptr;
     rd->in_next = rd->in_end = 0;
     rd->in_ended = !rd->source->stream;

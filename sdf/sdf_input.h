@@ -9,12 +9,9 @@
 
 #include "sdf/sdf_model.h"
 
-// Size of the read-ahead blocks of readers created from now on; tests that
-// look at the seams between blocks make it tiny.
-extern size_t sdf_input_block_size;
-
-// Gives the reader its read-ahead block (when it reads a stream).
-void sdf_input_open(SdfReader *rd);
+// Gives the reader its read-ahead block of `block_size` characters (when it
+// reads a stream).
+void sdf_input_open(SdfReader *rd, size_t block_size);
 // Frees the read-ahead block once the stream is done with.
 void sdf_input_release(SdfReader *rd);
 // Refills the block after it has been used up; false at the end of the input.

@@ -155,7 +155,7 @@ TokenRefill refill_token(SdfReader *rd, char **start, char **scan)
 } // namespace
 
 SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
-                             FILE *out, int mode, int template_syntax)
+                             FILE *out, int mode, int template_syntax, size_t block_size)
 {
     SdfReader *rd = static_cast<SdfReader *>(xmalloc(sizeof(SdfReader)));
     rd->source = source_file_init(nullptr, in, name);
@@ -171,7 +171,8 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
     rd->store_block = nullptr;
     rd->store_next = nullptr;
     rd->cells = nullptr;
-    sdf_input_open(rd);
+    rd->last_cell = nullptr;
+    sdf_input_open(rd, block_size);
     // The newline only starts the line count at 1; it is never echoed.
     rd->line_buf[0] = '\n';
     rd->line_buf[1] = '\0';

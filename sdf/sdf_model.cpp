@@ -1,10 +1,10 @@
 #include "sdf/sdf_model.h"
 
-const char *const edge_keywords[EDGE_NONE] = {
+const char edge_keywords[EDGE_NONE][8] = {
     "posedge", "negedge", "01", "10", "0z", "z1", "1z", "z0",
 };
 
-const char *const check_keywords[CHECK_OTHER] = {
+const char check_keywords[CHECK_OTHER][10] = {
     "SETUP",    "HOLD",     "SETUPHOLD", "WIDTH",  "PERIOD",
     "NOCHANGE", "RECOVERY", "REMOVAL",   "RECREM",
 };

@@ -76,6 +76,7 @@ struct SdfReader {
     char *store_block;
     char *store_next;
     CellInstance *cells;
+    CellInstance *last_cell; // tail of `cells`, so appending does not walk the list
     char *in_block;       // input read ahead; the lexer takes pieces out of it
     size_t in_size;       // size of in_block
     size_t in_next;       // next unread character of in_block
@@ -163,5 +164,5 @@ typedef CellInstance RemapResult;
 
 // Keyword texts, indexed by EdgeKind (EDGE_NONE excluded) and CheckKind
 // (CHECK_OTHER excluded); shared by the readers and the writer.
-extern const char *const edge_keywords[EDGE_NONE];
-extern const char *const check_keywords[CHECK_OTHER];
+extern const char edge_keywords[EDGE_NONE][8];
+extern const char check_keywords[CHECK_OTHER][10];

@@ -8,12 +8,9 @@
 #include "sdf/sdf_reader.h"
 
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
-#include "config/tdef.h"
-#include "config/template.h"
 #include "sdf/sdf_delay.h"
 #include "sdf/sdf_input.h"
 #include "sdf/sdf_lexer.h"
@@ -44,7 +41,7 @@ void report_if_end(SdfReader *rd, long long errors_before)
 // 1 when the version text names a version this tool reads.
 int check_version(SdfReader *rd, const char *text, int len)
 {
-    static const char *const versions[] = {"2.1", "3.0", "4.0"};
+    static const char versions[][4] = {"2.1", "3.0", "4.0"};
     for (int i = 0; i + 3 <= len; i++) {
         for (const char *version : versions) {
             if (memcmp(text + i, version, 3) != 0)
@@ -192,7 +189,7 @@ void copy_cell(SdfReader *rd, const char *celltype, int len)
 
 // One CELL after its keyword: collected when its type has a template,
 // copied otherwise. 0 on failure (reported).
-int read_cell_entry(SdfReader *rd)
+int read_cell_entry(SdfReader *rd, const SdfTemplateHooks &templates)
 {
     long long errors = rd->source->errors;
     int len;
@@ -217,7 +214,7 @@ int read_cell_entry(SdfReader *rd)
     if (len)
         memcpy(celltype, name, static_cast<size_t>(len));
     celltype[len] = '\0';
-    CellInstance *tmpl = template_lookup(celltype, len);
+    CellInstance *tmpl = templates.lookup(templates.set, celltype, len);
     // A skip that fails has reported why; the cell is handled all the same
     // and the end of input, if that was the cause, is met by the next read.
     sdf_skip_entry(rd);
@@ -238,32 +235,22 @@ void copy_unknown_block(SdfReader *rd, const char *keyword, int len)
     rd->mode = MODE_COLLECT;
 }
 
-CellTemplate *registry_entry_of(const char *celltype)
-{
-    for (CellTemplate *entry = template_registry; entry; entry = entry->next) {
-        CellInstance *cell = template_cell_of(entry);
-        if (cell && strcmp(cell->celltype, celltype) == 0)
-            return entry;
-    }
-    return nullptr;
-}
-
-CellInstance *link_templates(SdfReader *rd)
+CellInstance *link_templates(SdfReader *rd, const SdfTemplateHooks &templates)
 {
     rd->mode = MODE_ECHO;
     for (CellInstance *inst = rd->cells; inst; inst = inst->next) {
-        CellTemplate *entry = registry_entry_of(inst->celltype);
-        if (!entry)
+        CellInstance *tmpl = templates.link(templates.set, inst->celltype);
+        if (!tmpl)
             msg_fatal(10, program_name, "Unable to find celltype \"%s\"", inst->celltype);
-        inst->template_cell = template_cell_of(entry);
+        inst->template_cell = tmpl;
     }
     return rd->cells;
 }
 
 // The cell list, entered with the first CELL keyword just read.
-CellInstance *read_cells(SdfReader *rd)
+CellInstance *read_cells(SdfReader *rd, const SdfTemplateHooks &templates)
 {
-    sdf_set_scale_shifts(rd);
+    templates.first_cell(templates.set, rd->timescale_exp);
     const char *tok = "CELL";
     int len = 4;
     for (;;) {
@@ -275,11 +262,11 @@ CellInstance *read_cells(SdfReader *rd)
             }
             if (!sdf_is_keyword("CELL", tok, len))
                 copy_unknown_block(rd, tok, len);
-            else if (!read_cell_entry(rd))
+            else if (!read_cell_entry(rd, templates))
                 return nullptr;
         } else if (is_char(tok, len, ')')) {
-            return link_templates(rd);
-        } else if (sdf_is_keyword("CELL", tok, len) && !read_cell_entry(rd)) {
+            return link_templates(rd, templates);
+        } else if (sdf_is_keyword("CELL", tok, len) && !read_cell_entry(rd, templates)) {
             return nullptr;
         }
         tok = sdf_keyword(rd, &len);
@@ -290,20 +277,13 @@ CellInstance *read_cells(SdfReader *rd)
     }
 }
 
-// Appends at the tail; the last cell appended is remembered so that a file
-// of many collected cells is not walked once per cell.
 void append_cell(SdfReader *rd, CellInstance *cell)
 {
-    static CellInstance *last;
-    if (!rd->cells) {
+    if (!rd->cells)
         rd->cells = cell;
-    } else {
-        CellInstance *tail = last && last->reader == rd && !last->next ? last : rd->cells;
-        while (tail->next)
-            tail = tail->next;
-        tail->next = cell;
-    }
-    last = cell;
+    else
+        rd->last_cell->next = cell;
+    rd->last_cell = cell;
 }
 
 // Reads one entry of a cell after its '('; 0 on failure (reported). A skip
@@ -353,11 +333,11 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
 } // namespace
 
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
-                       int extended, OutputFile *sink)
+                       const SdfReadSetup &setup)
 {
-    SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0);
-    rd->extended = extended;
-    rd->sink = sink;
+    SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0, setup.block_size);
+    rd->extended = setup.extended;
+    rd->sink = setup.sink;
     char *open = sdf_next_char(rd);
     if (!open || *open != '(') {
         msg_error_at(rd->source, "Expecting '('.  Bailing out\n");
@@ -373,7 +353,7 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
     sdf_echo(rd, tok, len);
     if (!read_header(rd))
         return nullptr;
-    return read_cells(rd);
+    return read_cells(rd, setup.templates);
 }
 
 int sdf_read_cell(SdfReader *rd, const char *celltype)
@@ -413,17 +393,4 @@ void sdf_check_end(SdfReader *rd)
     }
     sdf_input_release(rd);
     free(rd);
-}
-
-void sdf_set_scale_shifts(SdfReader *rd)
-{
-    for (CellTemplate *entry = template_registry; entry; entry = entry->next) {
-        CellInstance *cell = template_cell_of(entry);
-        if (!cell || !cell->defaults)
-            continue;
-        int digits = 0;
-        for (int64_t power = 1; power < cell->defaults->timescale_ps; power *= 10)
-            digits++;
-        cell->scale_shift = digits - rd->timescale_exp;
-    }
 }

@@ -2,17 +2,44 @@
 // collection, and the end-of-file check.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 #include "sdf/sdf_model.h"
 
+struct TemplateSet;
+
+// How the reader reaches the templates; filled by whoever owns them, so that
+// reading knows nothing of how templates are loaded or matched.
+struct SdfTemplateHooks {
+    const TemplateSet *set;
+    // The template cell serving the input cell type `name` (length `len`),
+    // or null when the cell is to be copied.
+    CellInstance *(*lookup)(const TemplateSet *set, const char *name, int len);
+    // Called once, at the first CELL, when the input's time unit is known
+    // (`timescale_exp`: a power of ten of 1 ps).
+    void (*first_cell)(const TemplateSet *set, int timescale_exp);
+    // The template cell whose celltype string is exactly `celltype`, or null.
+    CellInstance *(*link)(const TemplateSet *set, const char *celltype);
+};
+
+// What the creator of a read chooses.
+struct SdfReadSetup {
+    SdfTemplateHooks templates;
+    // 1 also accepts negative values and passes over INCREMENT and pulse
+    // blocks before ABSOLUTE.
+    int extended = 0;
+    // With a sink, a failed write to the output stops the run as it is met.
+    OutputFile *sink = nullptr;
+    // Size of the read-ahead blocks; tests that look at block seams make it tiny.
+    size_t block_size = SDF_INPUT_BLOCK;
+};
+
 // Reads the whole input, copying the header and untemplated cells to `out`.
 // Returns the collected instances (each linked to its template cell), or
-// null on error or when no cell had a template. `extended` 1 also accepts
-// negative values and passes over INCREMENT and pulse blocks before ABSOLUTE.
-// With a `sink`, a failed write to the output stops the run as it is met.
+// null on error or when no cell had a template.
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
-                       int extended, OutputFile *sink = nullptr);
+                       const SdfReadSetup &setup);
 
 // Parses one CELL body after its CELLTYPE entry into a new instance appended
 // to rd->cells; `celltype` is kept, not copied. 1 on success, 0 on failure.
@@ -21,6 +48,3 @@ int sdf_read_cell(SdfReader *rd, const char *celltype);
 // Writes the DELAYFILE's closing, copies and reports trailing text, and frees
 // the reader record.
 void sdf_check_end(SdfReader *rd);
-
-// Sets scale_shift of every registered template cell that has defaults.
-void sdf_set_scale_shifts(SdfReader *rd);

@@ -7,7 +7,7 @@ namespace {
 
 CondExpr name_node(const char *name)
 {
-    return CondExpr{COND_NAME, const_cast<char *>(name), nullptr};
+    return CondExpr{COND_NAME, nullptr, nullptr, const_cast<char *>(name)};
 }
 
 void set_cond(PathEntry *p, const char *text, CondExpr *cond, int on_input = 0)
@@ -21,7 +21,7 @@ TEST(PathMatch, ConditionSubscores)
 {
     CondExpr en = name_node("EN"), en2 = name_node("EN"), rst = name_node("RST"), rst2 = name_node("RST");
     CondExpr a = name_node("A");
-    CondExpr a_and_en{COND_AND, &a, &en2};
+    CondExpr a_and_en{COND_AND, &a, &en2, nullptr};
     PathEntry tmpl = make_path(EDGE_POSEDGE), input = make_path(EDGE_POSEDGE);
     EXPECT_EQ(2, condition_subscore(nullptr, &input, &tmpl)); // neither conditional
     set_cond(&input, "EN", &en);

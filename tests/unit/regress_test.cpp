@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/cond.h"
 #include "config/template.h"
+#include "sdf/sdf_cond.h"
 
 namespace {
 

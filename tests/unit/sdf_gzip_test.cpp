@@ -11,27 +11,25 @@ const std::string SDF = "(DELAYFILE (SDFVERSION \"3.0\")\n(CELL (CELLTYPE \"BUF\
                         " (DELAY (ABSOLUTE (IOPATH A Z (1:2:3)))))\n)\n";
 
 // The reading part of a run, through the end of the input.
-void read_through(FILE *in, FILE *out)
+void read_through(const Registry &reg, FILE *in, FILE *out, size_t block = SDF_INPUT_BLOCK)
 {
-    CellInstance *cells = sdf_read("in.sdf", "out.sdf", in, out, 0);
+    CellInstance *cells = sdf_read("in.sdf", "out.sdf", in, out, reg.setup(block));
     if (cells)
         sdf_check_end(cells->reader);
 }
 
 // Output and messages of reading `data` through `in` (over `data` when null).
-std::string read_all(std::string data, size_t block = SDF_INPUT_BLOCK, FILE *in = nullptr)
+std::string read_all(const Registry &reg, std::string data, size_t block = SDF_INPUT_BLOCK,
+                     FILE *in = nullptr)
 {
     KeepAllocations keep;
-    size_t saved = sdf_input_block_size;
-    sdf_input_block_size = block;
     if (!in)
         in = fmemopen(&data[0], data.size(), "r");
     Scratch out;
     capture_stderr();
-    read_through(in, out.f);
+    read_through(reg, in, out.f, block);
     std::string messages = captured_stderr();
     fclose(in);
-    sdf_input_block_size = saved;
     return out.text() + messages;
 }
 
@@ -39,14 +37,16 @@ TEST(SdfGzip, MembersOfAnySizeReadAsTheirText)
 {
     Registry reg;
     reg.add("BUF");
-    std::string plain = read_all(SDF);
-    EXPECT_EQ(plain, read_all(gzip_members(SDF, {0, 0, 20})));
-    EXPECT_EQ(plain, read_all(gzip_members(SDF, {SDF.size()}), 1));
+    std::string plain = read_all(reg, SDF);
+    EXPECT_EQ(plain, read_all(reg, gzip_members(SDF, {0, 0, 20})));
+    EXPECT_EQ(plain, read_all(reg, gzip_members(SDF, {SDF.size()}), 1));
 }
 
-std::string first_piece(const std::string &data, int template_syntax)
+std::string first_piece(const std::string &data, int template_syntax, size_t block)
 {
-    Reader r(data, MODE_COLLECT, template_syntax);
+    Reader r(data, MODE_COLLECT, template_syntax, block);
+    // The seam tests mean nothing unless the chosen size is the one read in.
+    EXPECT_EQ(block, r.rd->in_size);
     char piece[SDF_LINE_BUF];
     sdf_read_piece(r.rd, piece, SDF_LINE_BUF - 1);
     return piece;
@@ -56,15 +56,12 @@ std::string first_piece(const std::string &data, int template_syntax)
 // character; and templates are never decompressed.
 TEST(SdfGzip, OnlyAnInputWithBothMagicBytesIsDecompressed)
 {
-    size_t saved = sdf_input_block_size;
     for (size_t block : {size_t(1), SDF_INPUT_BLOCK}) {
-        sdf_input_block_size = block;
-        EXPECT_EQ("\x1f(x\n", first_piece("\x1f(x\ny", 0)) << block;
-        EXPECT_EQ("(x\n", first_piece(gzip_members("(x\ny"), 0)) << block;
+        EXPECT_EQ("\x1f(x\n", first_piece("\x1f(x\ny", 0, block)) << block;
+        EXPECT_EQ("(x\n", first_piece(gzip_members("(x\ny"), 0, block)) << block;
         std::string packed = gzip_members("(x");
-        EXPECT_EQ(packed.substr(0, 3), first_piece(packed, 1).substr(0, 3)) << block;
+        EXPECT_EQ(packed.substr(0, 3), first_piece(packed, 1, block).substr(0, 3)) << block;
     }
-    sdf_input_block_size = saved;
 }
 
 // One message and status 2, wherever the fault lies.
@@ -93,10 +90,9 @@ TEST(SdfGzipDeathTest, CorruptOrCutShortEndsTheRun)
         for (size_t block : {size_t(1), SDF_INPUT_BLOCK}) {
             EXPECT_RUN_EXIT(
                 {
-                    sdf_input_block_size = block;
                     std::string data = c.first;
                     FILE *in = fmemopen(&data[0], data.size(), "r");
-                    read_through(in, stdout);
+                    read_through(reg, in, stdout, block);
                 },
                 2, c.second)
                 << "block " << block << " data " << testing::PrintToString(c.first);
@@ -124,7 +120,7 @@ TEST(SdfGzipDeathTest, ReadErrorUnderTheDecompressorIsNotTheEnd)
     EXPECT_RUN_EXIT(
         {
             FILE *in = fopencookie(&head, "r", {failing_read, nullptr, nullptr, nullptr});
-            read_through(in, stdout);
+            read_through(reg, in, stdout);
         },
         2, "^kestrove: Error reading 'in.sdf': Input/output error\n$");
 }

@@ -30,10 +30,33 @@ TEST(SdfRead, RejectedInputs)
         FILE *in = fmemopen(&text[0], text.size(), "r");
         Scratch out;
         capture_stderr();
-        EXPECT_EQ(nullptr, sdf_read("in.sdf", "out.sdf", in, out.f, 0)) << text;
+        EXPECT_EQ(nullptr, sdf_read("in.sdf", "out.sdf", in, out.f, reg.setup())) << text;
         EXPECT_EQ("in.sdf, " + c[1], captured_stderr()) << text;
         fclose(in);
     }
+}
+
+// Each collected instance is linked to the template serving its own type,
+// whichever template was registered first; copied cells are not collected.
+TEST(SdfRead, InstancesLinkToTheirOwnTemplate)
+{
+    Registry reg;
+    CellInstance *buf = reg.add("BUF");
+    CellInstance *dff = reg.add("DFF");
+    std::string text = "(DELAYFILE (CELL (CELLTYPE \"BUF\") (INSTANCE a))"
+                       " (CELL (CELLTYPE \"INV\") (INSTANCE b))"
+                       " (CELL (CELLTYPE \"dff\") (INSTANCE c)))";
+    FILE *in = fmemopen(&text[0], text.size(), "r");
+    Scratch out;
+    CellInstance *cells = sdf_read("in.sdf", "out.sdf", in, out.f, reg.setup());
+    fclose(in);
+    ASSERT_NE(nullptr, cells);
+    ASSERT_NE(nullptr, cells->next);
+    EXPECT_EQ(nullptr, cells->next->next);
+    EXPECT_STREQ("a", cells->instance);
+    EXPECT_EQ(buf, cells->template_cell);
+    EXPECT_STREQ("c", cells->next->instance);
+    EXPECT_EQ(dff, cells->next->template_cell);
 }
 
 struct ReadResult {
@@ -42,18 +65,15 @@ struct ReadResult {
     std::string messages;
 };
 
-ReadResult read_with_block(std::string text, size_t block)
+ReadResult read_with_block(const Registry &reg, std::string text, size_t block)
 {
     KeepAllocations keep;
-    size_t saved = sdf_input_block_size;
-    sdf_input_block_size = block;
     FILE *in = fmemopen(&text[0], text.size(), "r");
     Scratch out;
     capture_stderr();
-    bool cells = sdf_read("in.sdf", "out.sdf", in, out.f, 0) != nullptr;
+    bool cells = sdf_read("in.sdf", "out.sdf", in, out.f, reg.setup(block)) != nullptr;
     std::string messages = captured_stderr();
     fclose(in);
-    sdf_input_block_size = saved;
     return {cells, out.text(), messages};
 }
 
@@ -100,13 +120,13 @@ TEST(SdfRead, BlockSeamsChangeNothing)
         text += ")\n";
         if (round % 3 == 2)
             text.resize(text.size() * 2 / 3);
-        ReadResult whole = read_with_block(text, SDF_INPUT_BLOCK);
+        ReadResult whole = read_with_block(reg, text, SDF_INPUT_BLOCK);
         for (size_t block : {1, 2, 3, 15, 16, 17, 100, 2047}) {
-            ReadResult seamed = read_with_block(text, block);
+            ReadResult seamed = read_with_block(reg, text, block);
             EXPECT_EQ(whole.cells, seamed.cells) << "round " << round << " block " << block;
             EXPECT_EQ(whole.output, seamed.output) << "round " << round << " block " << block;
             EXPECT_EQ(whole.messages, seamed.messages) << "round " << round << " block " << block;
-            ReadResult packed = read_with_block(gzip_members(text, {seed % text.size()}), block);
+            ReadResult packed = read_with_block(reg, gzip_members(text, {seed % text.size()}), block);
             EXPECT_EQ(whole.cells, packed.cells) << "round " << round << " block " << block;
             EXPECT_EQ(whole.output, packed.output) << "round " << round << " block " << block;
             EXPECT_EQ(whole.messages, packed.messages) << "round " << round << " block " << block;

@@ -49,6 +49,8 @@ TEST(TdefRead, TimesLineParametersAndStatuses)
         {"TIMES(1 ns)\nbig = 2147483647\nlow = 0\nlow -= 2147483647\nlow -= 1", "1000: low=0 big=2147483647",
          "a.tdef, line 5 - Warning : Negative value -2147483648 not allowed for parameter low, zeroing.\n"
          "a.tdef : 1 warning\n"},
+        // Zero, read or reached, is no negative value.
+        {"TIMES(1 ns)\nz = 0\nw = 3\nw -= 3\n", "1000: w=0 z=0", ""},
         {"", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"},
         {"# comments only\n", "not defaults", "line 2 - Error : Expecting TIMES(timescale)"},
         {"a = 5\n", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"},

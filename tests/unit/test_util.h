@@ -65,9 +65,10 @@ struct Scratch {
 
 // A reader named "t.sdf" over `text`, echoing to a scratch file.
 struct Reader {
-    explicit Reader(const std::string &text, int mode = MODE_COLLECT, int template_syntax = 0)
+    explicit Reader(const std::string &text, int mode = MODE_COLLECT, int template_syntax = 0,
+                    size_t block = SDF_INPUT_BLOCK)
         : text(text), in(fmemopen(&this->text[0], text.size(), "r")),
-          rd(sdf_reader_create(in, "t.sdf", "out.sdf", out.f, mode, template_syntax)) {}
+          rd(sdf_reader_create(in, "t.sdf", "out.sdf", out.f, mode, template_syntax, block)) {}
     ~Reader() { fclose(in); }
     std::string echoed() { return out.text(); }
     KeepAllocations keep;
@@ -130,11 +131,17 @@ struct Verbosity {
     int saved;
 };
 
-// Replaces the template registry for one test with cells made by hand,
-// registered newest first under `name` (the celltype when null).
+// A template set of cells made by hand, registered newest first under
+// `name` (the celltype when null).
 struct Registry {
-    Registry() : saved(template_registry) { template_registry = nullptr; }
-    ~Registry() { template_registry = saved; }
+    // How a read reaches these templates, in read-ahead blocks of `block`.
+    SdfReadSetup setup(size_t block = SDF_INPUT_BLOCK) const
+    {
+        SdfReadSetup s;
+        s.templates = template_hooks(&set);
+        s.block_size = block;
+        return s;
+    }
     CellInstance *add(const char *celltype, int timescale_ps = 0, const char *name = nullptr)
     {
         SdfReader *rd = sdf_reader_create(nullptr, "t.sdft", nullptr, nullptr, MODE_COLLECT, 1);
@@ -143,11 +150,11 @@ struct Registry {
         cell->reader = rd;
         if (timescale_ps)
             (cell->defaults = new TimingDefaults())->timescale_ps = timescale_ps;
-        template_registry = new CellTemplate{template_registry, name ? name : celltype, 0, rd};
+        set.registry = new CellTemplate{set.registry, name ? name : celltype, 0, rd};
         return cell;
     }
     KeepAllocations keep;
-    CellTemplate *saved;
+    TemplateSet set;
 };
 
 // "-" when absent, "(min)" without typ and max, else "(min:typ:max)".

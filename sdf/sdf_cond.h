@@ -18,9 +18,10 @@ enum CondKind {
 };
 
 struct CondExpr {
-    int kind;    // CondKind, COND_ONE to COND_NAME
-    void *left;  // operand (CondExpr *), or the owned name text for COND_NAME
-    CondExpr *right;
+    int kind;        // CondKind, COND_ONE to COND_NAME
+    CondExpr *left;  // operand of NOT, left operand of a binary operator
+    CondExpr *right; // right operand of a binary operator
+    char *name;      // owned text of a COND_NAME
 };
 
 // The tree of `text`, or null when it is empty or malformed.

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config/cond.h"
+#include "sdf/sdf_cond.h"
 
 namespace {
 
@@ -10,10 +10,10 @@ std::string tree(const CondExpr *e)
 {
     static const char *const ops[] = {"(", ")", "ONE", "ZERO", "NOT", "EQ", "NE", "AND", "OR"};
     if (!e || e->kind == COND_NAME)
-        return e ? (const char *)e->left : "null";
+        return e ? e->name : "null";
     if (e->kind == COND_ONE || e->kind == COND_ZERO)
         return ops[e->kind];
-    std::string s = ops[e->kind] + ("(" + tree((const CondExpr *)e->left));
+    std::string s = ops[e->kind] + ("(" + tree(e->left));
     return s + (e->kind == COND_NOT ? "" : ", " + tree(e->right)) + ")";
 }
 

@@ -5,7 +5,7 @@
 // operand at the operator's own precedence (so equal precedences associate to
 // the left). A malformed text frees what was built and yields null; nothing is
 // reported here.
-#include "config/cond.h"
+#include "sdf/sdf_cond.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -52,18 +52,22 @@ bool is_name(const char *tok, int len)
     return true;
 }
 
-bool token_is_one_of(const char *tok, int len, const char *const *forms)
+// Constant literal forms are stored as character arrays so that the tables
+// need no relocation and stay read-only.
+typedef char LiteralForms[4][5];
+
+bool token_is_one_of(const char *tok, int len, const LiteralForms &forms)
 {
-    for (; *forms; forms++)
-        if ((int)strlen(*forms) == len && strncmp(*forms, tok, len) == 0)
+    for (const char *form : forms)
+        if ((int)strlen(form) == len && strncmp(form, tok, len) == 0)
             return true;
     return false;
 }
 
 CondKind classify(const char *tok, int len)
 {
-    static const char *const one_forms[] = {"'b1", "'B1", "1'b1", "1'B1", nullptr};
-    static const char *const zero_forms[] = {"'b0", "'B0", "1'b0", "1'B0", nullptr};
+    static const LiteralForms one_forms = {"'b1", "'B1", "1'b1", "1'B1"};
+    static const LiteralForms zero_forms = {"'b0", "'B0", "1'b0", "1'B0"};
     if (is_name(tok, len))
         return COND_NAME;
     if (len > 1) {
@@ -103,7 +107,7 @@ CondKind classify(const char *tok, int len)
 
 int operator_length(const char *p)
 {
-    static const char *const pairs[] = {"==", "!=", "&&", "||"};
+    static const char pairs[][3] = {"==", "!=", "&&", "||"};
     for (const char *pair : pairs)
         if (p[0] == pair[0] && p[1] == pair[1])
             return 2;
@@ -167,12 +171,13 @@ int binary_precedence(CondKind kind, const CondLexer *lx)
     return 0;
 }
 
-CondExpr *new_node(int kind, void *left, CondExpr *right)
+CondExpr *new_node(int kind, CondExpr *left, CondExpr *right, char *name = nullptr)
 {
-    CondExpr *node = (CondExpr *)xmalloc(sizeof(CondExpr));
+    CondExpr *node = static_cast<CondExpr *>(xmalloc(sizeof(CondExpr)));
     node->kind = kind;
     node->left = left;
     node->right = right;
+    node->name = name;
     return node;
 }
 
@@ -181,7 +186,7 @@ CondExpr *new_name(const CondLexer *lx)
     char *text = (char *)xmalloc(lx->tok_len + 1);
     memcpy(text, lx->tok_start, lx->tok_len);
     text[lx->tok_len] = '\0';
-    return new_node(COND_NAME, text, nullptr);
+    return new_node(COND_NAME, nullptr, nullptr, text);
 }
 
 // A malformed piece makes the whole text malformed, even when an enclosing
@@ -287,15 +292,14 @@ int cond_equal(const CondExpr *a, const CondExpr *b)
     case COND_ZERO:
         return 1;
     case COND_NOT:
-        return cond_equal((const CondExpr *)a->left, (const CondExpr *)b->left);
+        return cond_equal(a->left, b->left);
     case COND_EQ:
     case COND_NE:
     case COND_AND:
     case COND_OR:
-        return cond_equal((const CondExpr *)a->left, (const CondExpr *)b->left) &&
-               cond_equal(a->right, b->right);
+        return cond_equal(a->left, b->left) && cond_equal(a->right, b->right);
     case COND_NAME:
-        return strcmp((const char *)a->left, (const char *)b->left) == 0;
+        return strcmp(a->name, b->name) == 0;
     case COND_LPAREN:
     case COND_RPAREN:
     case COND_END:
@@ -312,17 +316,17 @@ void cond_free(CondExpr *tree)
         return;
     switch ((CondKind)tree->kind) {
     case COND_NOT:
-        cond_free((CondExpr *)tree->left);
+        cond_free(tree->left);
         break;
     case COND_EQ:
     case COND_NE:
     case COND_AND:
     case COND_OR:
-        cond_free((CondExpr *)tree->left);
+        cond_free(tree->left);
         cond_free(tree->right);
         break;
     case COND_NAME:
-        free(tree->left);
+        free(tree->name);
         break;
     case COND_ONE:
     case COND_ZERO:
