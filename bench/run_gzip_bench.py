@@ -26,17 +26,13 @@ import subprocess
 import sys
 import time
 
-BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
-TEMPLATES = os.path.join(BENCH_DIR, "templates")
-REMAPPED = ["DFFR_X1", "NAND2_X1", "REG4_X1"]
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from run_bench import REMAPPED, TEMPLATES, ensure_input  # noqa: E402
 
 
 def ensure_inputs(work, megabytes):
-    path = os.path.join(work, "bench-%gmb.sdf" % megabytes)
-    if not os.path.exists(path):
-        subprocess.run([sys.executable, os.path.join(BENCH_DIR, "gen_sdf.py"), path + ".tmp",
-                        str(megabytes)], check=True)
-        os.rename(path + ".tmp", path)
+    path = ensure_input(work, megabytes)
     if not os.path.exists(path + ".gz"):
         with open(path + ".gz.tmp", "wb") as out:
             subprocess.run(["gzip", "-n", "-6", "-c", path], stdout=out, check=True)
