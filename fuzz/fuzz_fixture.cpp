@@ -229,7 +229,11 @@ int fixture_run(void (*body)(void *), void *arg)
         abort();
     }
     msg_verbosity = 1;
+    // The guard takes back what the iteration allocated, so templates it
+    // registered must leave the set with it.
+    TemplateSet registered = templates;
     int status = fuzz_guard_run(body, close_streams, arg);
+    templates = registered;
     if (fchdir(home_fd) != 0) {
         perror("fchdir");
         abort();
