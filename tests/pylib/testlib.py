@@ -87,12 +87,12 @@ def project_samples(root):
     return sorted(glob.glob(os.path.join(os.path.abspath(root), "tests", "samples", "*.sdf")))
 
 
-def shared_corpus_or_skip(shared_dir):
+def shared_corpus_or_skip(shared_dir, instead="only the project's own inputs were checked"):
     """The shared SDF corpus files (<shared_dir>/corpus/sdf/*.sdf), sorted. When there are
     none, prints a line saying so and returns []: the caller checks what it has without
     them and then ends with SKIPPED, not 0, so that the gap shows."""
     paths = sorted(glob.glob(os.path.join(os.path.abspath(shared_dir), "corpus", "sdf", "*.sdf")))
     if not paths:
-        print("SKIPPED: no shared SDF corpus at %s/corpus/sdf; only the project's own "
-              "inputs were checked" % os.path.abspath(shared_dir))
+        print("SKIPPED: no shared SDF corpus at %s/corpus/sdf; %s"
+              % (os.path.abspath(shared_dir), instead))
     return paths

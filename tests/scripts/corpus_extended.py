@@ -14,12 +14,15 @@ a deltype block before ABSOLUTE; every pair still refused is listed with the
 first error line.
 """
 import concurrent.futures
-import glob
 import os
 import re
 import subprocess
 import sys
 import tempfile
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pylib"))
+from testlib import SKIPPED, shared_corpus_or_skip  # noqa: E402
 
 TOKEN = re.compile(rb'\s+|//[^\n]*|/\*.*?(?:\*/|\Z)|"[^"]*"?|[()]|(?:\\.|[^\s()"\\])+', re.S)
 VALUE_PART = re.compile(rb'[-+0-9.eE:]*$')
@@ -126,10 +129,9 @@ def run(program, work, path, cell, extended):
 
 def main():
     program = os.path.abspath(sys.argv[1])
-    paths = sorted(glob.glob(os.path.join(os.path.abspath(sys.argv[3]), "corpus", "sdf", "*.sdf")))
+    paths = shared_corpus_or_skip(sys.argv[3], "it is all this check reads")
     if not paths:
-        print("note: no SDF corpus under %s/corpus/sdf; nothing checked" % sys.argv[3])
-        return 0
+        return SKIPPED
     with tempfile.TemporaryDirectory(prefix="kestrove-extended-") as work:
         pairs = []
         for path in paths:
