@@ -104,10 +104,10 @@ char *finish_token(ConfigBuffer *buf, char *start)
 
 } // namespace
 
-int cfg_open(const char *name, int quiet, ConfigTokenizer *tk)
+int cfg_open(const char *name, int quiet, const MsgSettings &ms, ConfigTokenizer *tk)
 {
     FILE *stream = fopen(name, "rb");
-    source_file_init(cfg_source(tk), stream, name);
+    source_file_init(cfg_source(tk), stream, name, &ms);
     tk->buf = nullptr;
     if (!stream) {
         if (!quiet)

@@ -49,6 +49,7 @@ struct ConfigTokenizer {
     long long errors;
     long long warnings;
     long long suppressed;
+    const MsgSettings *msg;
     ConfigBuffer *buf; // null when cfg_open failed
 };
 
@@ -67,8 +68,8 @@ inline SourceFile *cfg_source(ConfigTokenizer *tk)
 
 // Reads the whole file `name` into `tk`. CFG_OK, or CFG_FAILED after
 // "File open failed" (not when `quiet`) or "Error reading file", counted on
-// `tk`. Either way `tk` must later go to cfg_close.
-int cfg_open(const char *name, int quiet, ConfigTokenizer *tk);
+// `tk`, which reports through `ms`. Either way `tk` must later go to cfg_close.
+int cfg_open(const char *name, int quiet, const MsgSettings &ms, ConfigTokenizer *tk);
 // Frees what the tokenizer owns: its name, its text and its buffer, and the
 // token store too unless `keep_tokens` (tokens then stay valid for the run).
 void cfg_close(ConfigTokenizer *tk, int keep_tokens);

@@ -135,11 +135,11 @@ bool read_section(ConfigTokenizer *tk, Preferences *prefs, int *ended)
 
 } // namespace
 
-Preferences *prefs_read(const char *name)
+Preferences *prefs_read(const char *name, const MsgSettings &ms)
 {
     ConfigTokenizer tk;
     Preferences *prefs = prefs_new();
-    int ended = cfg_open(name, 0, &tk) != CFG_OK || cfg_next_line(&tk);
+    int ended = cfg_open(name, 0, ms, &tk) != CFG_OK || cfg_next_line(&tk);
     bool valid = !ended;
     while (valid && !ended)
         valid = read_section(&tk, prefs, &ended);

@@ -28,7 +28,7 @@ struct Preferences {
 // The preferences of `name`, or null when unreadable, without a non-blank
 // line, or against the grammar (reported as located errors, except for an
 // empty file). The record and its strings live for the run.
-Preferences *prefs_read(const char *name);
+Preferences *prefs_read(const char *name, const MsgSettings &ms);
 // Puts a rule at the head of `condeq`; a template side that is no condition
 // drops the rule with a warning counted on `tk`.
 void prefs_add_condeq(ConfigTokenizer *tk, Preferences *prefs,

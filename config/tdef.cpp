@@ -193,14 +193,14 @@ void zero_negative_values(TimingDefaults *defaults)
 
 } // namespace
 
-TimingDefaults *tdef_read(const char *name, int *status)
+TimingDefaults *tdef_read(const char *name, const MsgSettings &ms, int *status)
 {
     *status = TDEF_NOT_FOUND;
     TimingDefaults *defaults = static_cast<TimingDefaults *>(xmalloc(sizeof(TimingDefaults)));
     defaults->timescale_ps = 0;
     defaults->params = nullptr;
     ConfigTokenizer *tk = &defaults->tokenizer;
-    if (cfg_open(name, 0, tk) != CFG_OK) {
+    if (cfg_open(name, 0, ms, tk) != CFG_OK) {
         tdef_free(defaults);
         return nullptr;
     }

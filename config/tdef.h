@@ -30,7 +30,7 @@ struct TimingDefaults {
 // Numbers beyond 32 bits, read or reached by += and -=, are such errors.
 // Parameters still negative at the end are zeroed with a warning. Prints the
 // file's summary line in every case.
-TimingDefaults *tdef_read(const char *name, int *status);
+TimingDefaults *tdef_read(const char *name, const MsgSettings &ms, int *status);
 // Prints the summary line, then frees the parameters and the record.
 void tdef_free(TimingDefaults *defaults);
 // The parameter named exactly `name`, or null.

@@ -82,25 +82,26 @@ std::string choose_defaults_file(const char *cell_name, int defaults_mode, FILE 
     return std::string(cell_name) + ".tdef";
 }
 
-void read_defaults(const CellTemplate *entry, int defaults_mode, CellInstance *cell, FILE *audit)
+void read_defaults(const CellTemplate *entry, int defaults_mode, CellInstance *cell, FILE *audit,
+                   const MsgSettings &ms)
 {
     std::string name = choose_defaults_file(entry->cell_name, defaults_mode, audit);
-    msg_info(program_name, "Reading defaults from \"%s\"", name.c_str());
+    msg_info(ms, "Reading defaults from \"%s\"", name.c_str());
     int status;
-    cell->defaults = tdef_read(name.c_str(), &status);
+    cell->defaults = tdef_read(name.c_str(), ms, &status);
     switch (status) {
     case TDEF_OK:
-        msg_info(program_name, "Defaults read successfully");
+        msg_info(ms, "Defaults read successfully");
         fprintf(audit, "Read timing defaults from \"%s\"\n", name.c_str());
         return;
     case TDEF_CORRUPT:
-        msg_error(program_name, "Defaults file, \"%s\" is corrupt", name.c_str());
+        msg_error(ms, "Defaults file, \"%s\" is corrupt", name.c_str());
         throw RunExit{1};
     case TDEF_NOT_DEFAULTS:
-        msg_warning(program_name, "File, \"%s\" is not a defaults file, ignored", name.c_str());
+        msg_warning(ms, "File, \"%s\" is not a defaults file, ignored", name.c_str());
         break;
     case TDEF_NOT_FOUND:
-        msg_warning(program_name, "File, \"%s\" not found - ignored", name.c_str());
+        msg_warning(ms, "File, \"%s\" not found - ignored", name.c_str());
         break;
     }
     fprintf(audit, "Defaults not read for cell, \"%s\"\n", entry->cell_name);
@@ -135,7 +136,7 @@ Record *expand_bits(Record *record, PortSpec Record::*port)
     return after;
 }
 
-void template_read(CellTemplate *entry, int defaults_mode, FILE *audit)
+void template_read(CellTemplate *entry, int defaults_mode, FILE *audit, const MsgSettings &ms)
 {
     std::string file_name = std::string(entry->cell_name) + ".sdft";
     FILE *in = fopen(file_name.c_str(), "r");
@@ -143,7 +144,7 @@ void template_read(CellTemplate *entry, int defaults_mode, FILE *audit)
         fprintf(stderr, "Could not open \"%s\"\n", file_name.c_str());
         return;
     }
-    SdfReader *rd = sdf_reader_create(in, file_name.c_str(), nullptr, nullptr, MODE_COLLECT, 1);
+    SdfReader *rd = sdf_reader_create(in, file_name.c_str(), ms, nullptr, nullptr, MODE_COLLECT, 1);
     if (!skip_to_celltype(rd)) {
         msg_error_at(rd->source, "Unexpected end of file");
         close_template_input(rd);
@@ -168,7 +169,7 @@ void template_read(CellTemplate *entry, int defaults_mode, FILE *audit)
     for (TimingCheck *check = cell->checks; check;)
         check = expand_check_bits(check);
     if (entry->use_defaults)
-        read_defaults(entry, defaults_mode, cell, audit);
+        read_defaults(entry, defaults_mode, cell, audit, ms);
 }
 
 // Cell type names follow the keyword rule: same length, case ignored.
@@ -187,7 +188,7 @@ bool serves_cell_type(const CellInstance *cell, const char *name, int len)
 } // namespace
 
 int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
-                  const char *prefs_name, FILE *audit)
+                  const char *prefs_name, FILE *audit, const MsgSettings &ms)
 {
     for (const CellTemplate *known = set->registry; known; known = known->next)
         if (strcmp(known->cell_name, cell_name) == 0)
@@ -199,8 +200,8 @@ int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
     entry->reader = nullptr;
     list_prepend(&set->registry, entry);
 
-    msg_info(program_name, "Reading template file \"%s\"", cell_name);
-    template_read(entry, set->defaults_mode, audit);
+    msg_info(ms, "Reading template file \"%s\"", cell_name);
+    template_read(entry, set->defaults_mode, audit, ms);
     if (!entry->reader) {
         set->registry = entry->next;
         free(entry);
@@ -208,11 +209,11 @@ int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
     }
     if (prefs_name) {
         CellInstance *cell = template_cell_of(entry);
-        cell->prefs = prefs_read(prefs_name);
+        cell->prefs = prefs_read(prefs_name, ms);
         if (!cell->prefs)
-            msg_error(program_name, "Preferemces file read failed");
+            msg_error(ms, "Preferemces file read failed");
     }
-    msg_info(program_name, "Template read succeeded");
+    msg_info(ms, "Template read succeeded");
     return 1;
 }
 

@@ -19,10 +19,11 @@ struct TemplateSet {
     int defaults_mode = 1;            // file tried first: 0 _min, 1 _typ, 2 _max
 };
 
-// Loads <cell_name>.sdft and registers it in `set`; 1 for a newly loaded
-// template, 0 when already registered or loading failed.
+// Loads <cell_name>.sdft and registers it in `set`, reporting through `ms`
+// (kept by the template's reader); 1 for a newly loaded template, 0 when
+// already registered or loading failed.
 int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
-                  const char *prefs_name, FILE *audit);
+                  const char *prefs_name, FILE *audit, const MsgSettings &ms);
 
 // Split a template entry with a bus range into one entry per bit, in place;
 // return the record that followed it before the split.

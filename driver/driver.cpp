@@ -30,6 +30,7 @@ struct RunOptions {
     const char *out_name = nullptr;
     int extended = 0;
     TemplateSet templates;
+    MsgSettings msg;
 };
 
 const char *base_name(const char *path)
@@ -40,8 +41,8 @@ const char *base_name(const char *path)
 
 void open_audit_log(RunOptions &opt)
 {
-    if (!output_create_overwrite(&opt.audit_file, opt.audit_name, program_name)) {
-        msg_error(program_name, "Unable to open audit file, \"%s\" for writing", opt.audit_name);
+    if (!output_create_overwrite(&opt.audit_file, opt.audit_name, opt.msg)) {
+        msg_error(opt.msg, "Unable to open audit file, \"%s\" for writing", opt.audit_name);
         throw RunExit{1};
     }
     opt.audit = opt.audit_file.stream;
@@ -54,14 +55,15 @@ void read_cell_option(RunOptions &opt, int argc, char **argv, int &i)
     if (!opt.audit)
         open_audit_log(opt);
     if (strcmp(argv[i], "-cell") != 0)
-        unknown_option(argv[i]);
+        unknown_option(opt.msg, argv[i]);
     if (i + 1 >= argc) {
-        fprintf(stderr, "%s: Missing cell name after -cell\n", program_name);
-        print_usage();
+        fprintf(stderr, "%s: Missing cell name after -cell\n", opt.msg.program_name);
+        print_usage(opt.msg);
         throw RunExit{1};
     }
     opt.cell_or_mode_seen = true;
-    opt.cells_loaded += template_load(&opt.templates, argv[i + 1], opt.use_defaults, opt.prefs_name, opt.audit);
+    opt.cells_loaded += template_load(&opt.templates, argv[i + 1], opt.use_defaults, opt.prefs_name,
+                                      opt.audit, opt.msg);
     output_check(&opt.audit_file);
     opt.prefs_name = nullptr;
     i++;
@@ -78,9 +80,9 @@ void read_mode_option(RunOptions &opt, const char *arg)
     else if (strcmp(arg, "-max") == 0)
         mode = 2;
     else
-        unknown_option(arg);
+        unknown_option(opt.msg, arg);
     if (opt.cell_or_mode_seen)
-        unknown_option(arg);
+        unknown_option(opt.msg, arg);
     opt.templates.defaults_mode = mode;
     opt.cell_or_mode_seen = true;
 }
@@ -92,7 +94,7 @@ void read_file_argument(RunOptions &opt, const char *arg)
     else if (!opt.out_name)
         opt.out_name = arg;
     else {
-        print_usage();
+        print_usage(opt.msg);
         throw RunExit{1};
     }
 }
@@ -118,7 +120,7 @@ void read_arguments(RunOptions &opt, int argc, char **argv)
         case 'p':
             if (!arg[2]) {
                 fputs("Must specify a filename with the -p option\n", stderr);
-                print_usage();
+                print_usage(opt.msg);
                 throw RunExit{1};
             }
             opt.prefs_name = arg + 2;
@@ -134,29 +136,29 @@ void read_arguments(RunOptions &opt, int argc, char **argv)
             opt.extended = 1;
             break;
         case 'q':
-            msg_verbosity = 0;
+            opt.msg.verbosity = 0;
             break;
         case 'v':
-            msg_verbosity = 2;
+            opt.msg.verbosity = 2;
             break;
         case 'V':
-            fprintf(stderr, "%s version %s\n", program_name, KESTROVE_VERSION);
+            fprintf(stderr, "%s version %s\n", opt.msg.program_name, KESTROVE_VERSION);
             break;
         case 'L':
             fputs("Library paths not yet implemented\n", stderr);
             break;
         case 'h':
-            print_usage();
+            print_usage(opt.msg);
             throw RunExit{0};
         default:
-            unknown_option(arg);
+            unknown_option(opt.msg, arg);
         }
     }
 }
 
 } // namespace
 
-void print_usage()
+void print_usage(const MsgSettings &ms)
 {
     fprintf(stderr,
             "Usage:\n"
@@ -181,13 +183,13 @@ void print_usage()
             "-max\t\t Look for defaults in <cell>_max.tdef before <cell>.tdef\n"
             "\n-typ is the default behavior\n"
             "\t-n and -d may be repeated before each cell template\n\n",
-            program_name);
+            ms.program_name);
 }
 
-void unknown_option(const char *arg)
+void unknown_option(const MsgSettings &ms, const char *arg)
 {
-    fprintf(stderr, "%s: Unknown option '%s'\n", program_name, arg);
-    print_usage();
+    fprintf(stderr, "%s: Unknown option '%s'\n", ms.program_name, arg);
+    print_usage(ms);
     throw RunExit{1};
 }
 
@@ -196,10 +198,10 @@ void print_banner(FILE *out)
     fprintf(out, "\tkestrove SDF cell remapper -- (c) The kestrove developers\n\n\n");
 }
 
-void remap_all_instances(FILE *audit, CellInstance *instances, OutputFile *out,
-                         OutputFile *log)
+void remap_all_instances(const MsgSettings &ms, FILE *audit, CellInstance *instances,
+                         OutputFile *out, OutputFile *log)
 {
-    RemapContext ctx;
+    RemapContext ctx(ms);
     for (CellInstance *inst = instances; inst; inst = inst->next) {
         CellInstance *tmpl = inst->template_cell;
         RemapResult *result = remap_instance(&ctx, audit, tmpl, inst);
@@ -222,8 +224,8 @@ int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
     output_check(&opt.audit_file);
 
     if (opt.cells_loaded < 1) {
-        fprintf(stderr, "%s: At least one cell must be remapped\n", program_name);
-        print_usage();
+        fprintf(stderr, "%s: At least one cell must be remapped\n", opt.msg.program_name);
+        print_usage(opt.msg);
         return 1;
     }
 
@@ -235,29 +237,30 @@ int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
         if (!in) {
             // Opening a pipe waits for its writer; a signal then is no error.
             interrupt_check();
-            fprintf(stderr, "%s: Error opening '%s'\n", program_name, opt.in_name);
+            fprintf(stderr, "%s: Error opening '%s'\n", opt.msg.program_name, opt.in_name);
             return 1;
         }
     }
 
     if (opt.out_name) {
-        if (!output_create_new(&out, opt.out_name, program_name))
+        if (!output_create_new(&out, opt.out_name, opt.msg))
             return 1;
     } else {
-        output_open_stdout(&out);
+        output_open_stdout(&out, opt.msg);
     }
 
     interrupt_watch(fileno(in), out.fd);
-    if (msg_verbosity != 0)
+    if (opt.msg.verbosity != 0)
         print_banner(stderr);
 
     SdfReadSetup setup;
     setup.templates = template_hooks(&opt.templates);
+    setup.msg = &opt.msg;
     setup.extended = opt.extended;
     setup.sink = &out;
     CellInstance *instances = sdf_read(in_name, out.name.c_str(), in, out.stream, setup);
     if (instances) {
-        remap_all_instances(opt.audit, instances, &out, &opt.audit_file);
+        remap_all_instances(opt.msg, opt.audit, instances, &out, &opt.audit_file);
         sdf_check_end(instances->reader);
     }
     return instances ? 0 : 1;
@@ -300,10 +303,10 @@ int finish_run(RunOptions &opt, OutputFile &out, int status)
 
 int driver_main(int argc, char **argv)
 {
-    program_name = argc > 0 && argv[0] ? base_name(argv[0]) : "kestrove";
-    msg_verbosity = 1;
     interrupt_install();
     RunOptions opt;
+    if (argc > 0 && argv[0])
+        opt.msg.program_name = base_name(argv[0]);
     OutputFile out;
     int status;
     try {

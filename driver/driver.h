@@ -14,12 +14,14 @@ struct OutputFile;
 // read or written. An interrupted run ends the process by its signal.
 int driver_main(int argc, char **argv);
 
-void print_usage();
-[[noreturn]] void unknown_option(const char *arg);
+// The usage text, with the program name of `ms`.
+void print_usage(const MsgSettings &ms);
+// "Unknown option" and the usage text; ends the run with status 1.
+[[noreturn]] void unknown_option(const MsgSettings &ms, const char *arg);
 void print_banner(FILE *out);
 
 // Remaps each collected instance in list order and writes it to the output;
 // after each one the run stops if a signal has arrived or a write to `out`
 // or `log` (either may be null) has failed.
-void remap_all_instances(FILE *audit, CellInstance *instances, OutputFile *out = nullptr,
-                         OutputFile *log = nullptr);
+void remap_all_instances(const MsgSettings &ms, FILE *audit, CellInstance *instances,
+                         OutputFile *out = nullptr, OutputFile *log = nullptr);

@@ -180,6 +180,8 @@ void close_streams(void *)
 
 } // namespace
 
+MsgSettings fixture_msg;
+
 void fixture_init()
 {
     if (!scratch_dir.empty())
@@ -208,8 +210,6 @@ void fixture_init()
     // Defaults for a template of any name "t" (the template target).
     write_text("t.tdef", (std::string(DFFR_DEFAULTS) + "tCQ = 1\ntEQ = 2\ntS = 0\ntH = 1\n"
                           "tW = 3\ntA1 = 5\n").c_str());
-    program_name = "kestrove";
-    msg_verbosity = 1;
 }
 
 void fixture_write(const char *name, const uint8_t *data, size_t size)
@@ -228,7 +228,6 @@ int fixture_run(void (*body)(void *), void *arg)
         perror("chdir");
         abort();
     }
-    msg_verbosity = 1;
     // The guard takes back what the iteration allocated, so templates it
     // registered must leave the set with it.
     TemplateSet registered = templates;
@@ -243,7 +242,8 @@ int fixture_run(void (*body)(void *), void *arg)
 
 int fixture_load_template(const char *cell_name, int use_defaults, const char *prefs_name)
 {
-    return template_load(&templates, cell_name, use_defaults, prefs_name, keep_open(fopen("/dev/null", "w")));
+    return template_load(&templates, cell_name, use_defaults, prefs_name,
+                         keep_open(fopen("/dev/null", "w")), fixture_msg);
 }
 
 void fixture_register_templates()
@@ -289,9 +289,10 @@ void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out, int exten
     setup.templates = template_hooks(&templates);
     setup.extended = extended;
     setup.block_size = block_size;
+    setup.msg = &fixture_msg;
     CellInstance *instances = sdf_read(in_name, "out.sdf", in, out, setup);
     if (instances) {
-        remap_all_instances(audit, instances);
+        remap_all_instances(fixture_msg, audit, instances);
         sdf_check_end(instances->reader);
     }
 }

@@ -7,6 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "support/messages.h"
+
+// How the library's messages are shown during fuzzing.
+extern MsgSettings fixture_msg;
+
 // Creates the scratch directory and writes the fixture files into it (once).
 void fixture_init();
 

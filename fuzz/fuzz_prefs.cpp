@@ -18,7 +18,7 @@ void run(void *p)
 {
     auto *in = static_cast<Input *>(p);
     fixture_write("p.prefs", in->data, in->size);
-    Preferences *prefs = prefs_read("p.prefs");
+    Preferences *prefs = prefs_read("p.prefs", fixture_msg);
     if (!prefs)
         return;
     if (prefs->pessim < 0 || prefs->pessim > 2)

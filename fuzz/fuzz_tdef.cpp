@@ -21,7 +21,7 @@ void run(void *p)
     auto *in = static_cast<Input *>(p);
     fixture_write("d.tdef", in->data, in->size);
     int status = -1;
-    TimingDefaults *defaults = tdef_read("d.tdef", &status);
+    TimingDefaults *defaults = tdef_read("d.tdef", fixture_msg, &status);
     if ((status == TDEF_OK) != (defaults != nullptr))
         __builtin_trap(); // the status and the result disagree
     if (!defaults)

@@ -227,10 +227,11 @@ void split_setuphold(RemapContext *ctx, CellInstance *template_cell, FILE *audit
     free(hold_half);
 }
 
-void fill_from_defaults(CellInstance *template_cell, FILE *audit, TimingCheck *result)
+void fill_from_defaults(const MsgSettings &ms, CellInstance *template_cell, FILE *audit,
+                        TimingCheck *result)
 {
-    if (defaults_can_fill(template_cell, audit)) {
-        substitute_from_defaults(&result->value1, template_cell, audit, 1);
+    if (defaults_can_fill(template_cell, audit, ms)) {
+        substitute_from_defaults(&result->value1, template_cell, audit, 1, ms);
     } else {
         value_clear(&result->value1);
         value_clear(&result->value2);
@@ -255,15 +256,15 @@ void handle_unmatched(RemapContext *ctx, CellInstance *template_cell, FILE *audi
     print_check_entry(audit, tmpl);
     fputc('\n', audit);
     flush_run(ctx, audit);
-    fill_from_defaults(template_cell, audit, result);
+    fill_from_defaults(*ctx->msg, template_cell, audit, result);
 }
 
 } // namespace
 
-int check_match_score(const TimingCheck *tmpl, const TimingCheck *input)
+int check_match_score(const TimingCheck *tmpl, const TimingCheck *input, const MsgSettings &ms)
 {
     if (!is_known_kind(input->kind))
-        msg_fatal(15, program_name, "Unknown check type in input SDF");
+        msg_fatal(15, ms, "Unknown check type in input SDF");
     for (const CheckScoreRow &row : check_score_rows) {
         if (row.template_kind == tmpl->kind && row.input_kind == input->kind)
             return row.scores[edge_direction(tmpl->ref_port.edge)]
@@ -280,7 +281,7 @@ TimingCheck **find_check_candidates(RemapContext *ctx, const TimingCheck *tmpl,
     for (TimingCheck *input = input_checks; input; input = input->next) {
         if (input->kind == CHECK_OTHER || !ports_match(tmpl, input))
             continue;
-        input->score = check_match_score(tmpl, input);
+        input->score = check_match_score(tmpl, input, *ctx->msg);
         if (input->score == -1)
             continue;
         candidates_push(&candidates, input);

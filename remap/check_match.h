@@ -29,5 +29,6 @@ TimingCheck **find_check_candidates(RemapContext *ctx, const TimingCheck *tmpl,
 
 // Score of `input` standing in for `tmpl`, from the kinds and the edges of the
 // reference ports. Template kinds other than SETUP, HOLD, SETUPHOLD, WIDTH and
-// PERIOD match nothing (-1). An input of unknown kind is fatal (code 15).
-int check_match_score(const TimingCheck *tmpl, const TimingCheck *input);
+// PERIOD match nothing (-1). An input of unknown kind is fatal (code 15),
+// reported through `ms`.
+int check_match_score(const TimingCheck *tmpl, const TimingCheck *input, const MsgSettings &ms);

@@ -22,11 +22,11 @@ std::string defaults_value_text(long value, int shift)
 }
 
 void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, FILE *audit,
-                              int report)
+                              int report, const MsgSettings &ms)
 {
     const char *name = value->typ;
     if (!name) {
-        msg_error(program_name, "triple corrupt for cell, \"%s\"", template_cell->celltype);
+        msg_error(ms, "triple corrupt for cell, \"%s\"", template_cell->celltype);
         value_clear(value);
         return;
     }
@@ -35,14 +35,14 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, F
         return;
     }
     if (!template_cell->defaults) {
-        msg_warning(program_name, "tdef file for cell, \"%s\" not present",
+        msg_warning(ms, "tdef file for cell, \"%s\" not present",
                     template_cell->celltype);
         value_clear(value);
         return;
     }
     const TimingParam *param = tdef_find(template_cell->defaults, name);
     if (!param) {
-        msg_error(program_name,
+        msg_error(ms,
                   "Timing patameter, \"%s\" not present in tdef file for cell \"%s\"", name,
                   template_cell->celltype);
         if (report)
@@ -63,11 +63,11 @@ void value_clear(ValueTriple *value)
     value->min = value->typ = value->max = nullptr;
 }
 
-bool defaults_can_fill(const CellInstance *template_cell, FILE *audit)
+bool defaults_can_fill(const CellInstance *template_cell, FILE *audit, const MsgSettings &ms)
 {
     if (!template_cell->use_defaults) {
         fputs("Defaults file was disabled\nNo timing information for this entry\n", audit);
-        msg_error(program_name, "Missing data for celltype \"%s\" (try turning TDEF support on)",
+        msg_error(ms, "Missing data for celltype \"%s\" (try turning TDEF support on)",
                   template_cell->celltype);
         return false;
     }
@@ -75,7 +75,7 @@ bool defaults_can_fill(const CellInstance *template_cell, FILE *audit)
         fputs("Unable to get replacement data from defaults file\n"
               "No timing information for this entry\n",
               audit);
-        msg_error(program_name, "Missing defaults data for celltype \"%s\"",
+        msg_error(ms, "Missing defaults data for celltype \"%s\"",
                   template_cell->celltype);
         return false;
     }

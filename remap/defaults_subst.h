@@ -13,7 +13,7 @@
 // parameter the texts are cleared and the problem is reported. `report` off
 // leaves out the two audit lines that name the parameter.
 void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, FILE *audit,
-                              int report);
+                              int report, const MsgSettings &ms);
 
 // `value` times 10 to the power `shift`, as decimal text: zeros appended for
 // a positive shift, a decimal point inserted (after padding with leading
@@ -27,4 +27,4 @@ void value_clear(ValueTriple *value);
 // "Scanning defaults" to the audit log, when the template's defaults can fill
 // it; otherwise the audit log says why not, the missing data is reported as
 // an error, and the caller clears the entry's values.
-bool defaults_can_fill(const CellInstance *template_cell, FILE *audit);
+bool defaults_can_fill(const CellInstance *template_cell, FILE *audit, const MsgSettings &ms);

@@ -48,14 +48,14 @@ int mean_delay_index(const CellInstance *template_cell, const CellInstance *inst
     return template_cell->prefs ? template_cell->prefs->pessim : 1;
 }
 
-void report_unused_checks(FILE *audit, const CellInstance *instance)
+void report_unused_checks(const MsgSettings &ms, FILE *audit, const CellInstance *instance)
 {
     bool reported = false;
     for (const TimingCheck *check = instance->checks; check; check = check->next) {
         if (check->used)
             continue;
         if (!reported) {
-            msg_warning(program_name, "Instance \"%s\" contains unmapped TIMINGCHECK entries",
+            msg_warning(ms, "Instance \"%s\" contains unmapped TIMINGCHECK entries",
                         instance->instance);
             fputs("\n--------\nThe following TIMINGCHECK entries were not used to match any "
                   "templates:\n",
@@ -67,14 +67,14 @@ void report_unused_checks(FILE *audit, const CellInstance *instance)
     }
 }
 
-void report_unused_iopaths(FILE *audit, const CellInstance *instance)
+void report_unused_iopaths(const MsgSettings &ms, FILE *audit, const CellInstance *instance)
 {
     bool reported = false;
     for (const PathEntry *entry = instance->iopaths; entry; entry = entry->next) {
         if (entry->used)
             continue;
         if (!reported) {
-            msg_warning(program_name, "Instance \"%s\" contains unmapped IOPATH entries",
+            msg_warning(ms, "Instance \"%s\" contains unmapped IOPATH entries",
                         instance->instance);
             fputs("\n--------\nThe following IOPATH entries were not used to match any "
                   "templates:\n",
@@ -91,7 +91,7 @@ void report_unused_iopaths(FILE *audit, const CellInstance *instance)
 RemapResult *remap_instance(RemapContext *ctx, FILE *audit, CellInstance *template_cell,
                             CellInstance *instance)
 {
-    msg_info(program_name, "Remapping instance \"%s\" of cell \"%s\"", instance->instance,
+    msg_info(*ctx->msg, "Remapping instance \"%s\" of cell \"%s\"", instance->instance,
              instance->celltype);
     write_banner(audit, instance);
 
@@ -108,10 +108,10 @@ RemapResult *remap_instance(RemapContext *ctx, FILE *audit, CellInstance *templa
                                     instance->iopaths, mean_index);
     result->paths = instance->paths;
     result->interconnects = instance->interconnects;
-    msg_info(program_name, "Done");
+    msg_info(*ctx->msg, "Done");
 
-    report_unused_checks(audit, instance);
-    report_unused_iopaths(audit, instance);
+    report_unused_checks(*ctx->msg, audit, instance);
+    report_unused_iopaths(*ctx->msg, audit, instance);
     return result;
 }
 

@@ -28,7 +28,7 @@ struct PathRepeatRun {
 };
 
 struct RemapContext {
-    RemapContext() = default;
+    explicit RemapContext(const MsgSettings &ms) : msg(&ms) {}
     RemapContext(const RemapContext &) = delete;
     RemapContext &operator=(const RemapContext &) = delete;
     ~RemapContext()
@@ -41,4 +41,5 @@ struct RemapContext {
     CandidateArray<PathEntry> path_candidates{};
     CheckRepeatRun check_run{nullptr, nullptr, BIT_RUN_EMPTY};
     PathRepeatRun path_run{nullptr, nullptr, 0, BIT_RUN_EMPTY};
+    const MsgSettings *msg; // how the remapping reports
 };

@@ -36,6 +36,7 @@ struct SdfGzip {
     z_stream z;
     FILE *in;
     const char *name;
+    const MsgSettings *msg;
     // 1 when no byte of a member is pending: at the end of the input this is
     // the clean end, anywhere else the input was cut short.
     int between_members;
@@ -49,16 +50,18 @@ bool sdf_gzip_magic(const char *data, size_t size)
            static_cast<unsigned char>(data[1]) == 0x8b;
 }
 
-SdfGzip *sdf_gzip_open(FILE *in, const char *name, const char *head, size_t head_size)
+SdfGzip *sdf_gzip_open(FILE *in, const char *name, const MsgSettings &ms, const char *head,
+                       size_t head_size)
 {
     SdfGzip *gz = static_cast<SdfGzip *>(xmalloc(sizeof(SdfGzip)));
     memset(&gz->z, 0, sizeof gz->z);
     gz->z.zalloc = gzip_alloc;
     gz->z.zfree = gzip_free;
     if (inflateInit2(&gz->z, GZIP_WINDOW) != Z_OK)
-        io_fail_reading(name, "cannot start decompressing");
+        io_fail_reading(ms, name, "cannot start decompressing");
     gz->in = in;
     gz->name = name;
+    gz->msg = &ms;
     gz->between_members = 0;
     // The head is a whole read-ahead block, of whatever size blocks have.
     gz->buf_size = head_size > GZIP_READ_BLOCK ? head_size : GZIP_READ_BLOCK;
@@ -78,10 +81,10 @@ size_t sdf_gzip_read(SdfGzip *gz, char *dst, size_t room)
     z.avail_out = static_cast<uInt>(room);
     while (z.avail_out > 0) {
         if (z.avail_in == 0) {
-            size_t got = io_read_checked(gz->in, gz->name, gz->buf, gz->buf_size);
+            size_t got = io_read_checked(gz->in, gz->name, *gz->msg, gz->buf, gz->buf_size);
             if (got == 0) {
                 if (!gz->between_members)
-                    io_fail_reading(gz->name, "compressed data ends early");
+                    io_fail_reading(*gz->msg, gz->name, "compressed data ends early");
                 break;
             }
             z.next_in = gz->buf;
@@ -94,7 +97,7 @@ size_t sdf_gzip_read(SdfGzip *gz, char *dst, size_t room)
             inflateReset(&z);
             gz->between_members = 1;
         } else if (status != Z_OK) {
-            io_fail_reading(gz->name, "compressed data is corrupt");
+            io_fail_reading(*gz->msg, gz->name, "compressed data is corrupt");
         }
     }
     return room - z.avail_out;

@@ -6,14 +6,16 @@
 #include <cstdio>
 
 struct SdfGzip;
+struct MsgSettings;
 
 // True when `data` (of `size` bytes) begins with the gzip magic bytes.
 bool sdf_gzip_magic(const char *data, size_t size);
 
 // Starts decompressing `in`, whose first `head_size` bytes have already been
 // read into `head`. `name` names the input in messages and must outlive the
-// decompressor.
-SdfGzip *sdf_gzip_open(FILE *in, const char *name, const char *head, size_t head_size);
+// decompressor, as must `ms`, through which its failures are reported.
+SdfGzip *sdf_gzip_open(FILE *in, const char *name, const MsgSettings &ms, const char *head,
+                       size_t head_size);
 
 // Fills `dst` with up to `room` characters of text; 0 only at the end of the
 // last member. Corrupt or truncated data and read errors end the run with

@@ -41,11 +41,11 @@ size_t first_read(SdfReader *rd)
     rd->in_probe = 0;
     FILE *in = rd->source->stream;
     char *block = rd->in_block;
-    size_t got = io_read_checked(in, rd->source->name, block, rd->in_size);
+    size_t got = io_read_checked(in, rd->source->name, *rd->source->msg, block, rd->in_size);
     if (got >= 2) {
         if (!sdf_gzip_magic(block, got))
             return got;
-        rd->in_gz = sdf_gzip_open(in, rd->source->name, block, got);
+        rd->in_gz = sdf_gzip_open(in, rd->source->name, *rd->source->msg, block, got);
     } else {
         // A one-character block cannot hold both magic bytes.
         if (got == 0 || rd->in_size > 1 || static_cast<unsigned char>(block[0]) != 0x1f)
@@ -57,7 +57,7 @@ size_t first_read(SdfReader *rd)
             return got;
         }
         const char head[2] = {block[0], static_cast<char>(next)};
-        rd->in_gz = sdf_gzip_open(in, rd->source->name, head, 2);
+        rd->in_gz = sdf_gzip_open(in, rd->source->name, *rd->source->msg, head, 2);
     }
     return sdf_gzip_read(rd->in_gz, block, rd->in_size);
 }
@@ -79,7 +79,7 @@ bool sdf_input_fill(SdfReader *rd)
     else if (rd->in_gz)
         got = sdf_gzip_read(rd->in_gz, rd->in_block, rd->in_size);
     else
-        got = io_read_checked(in, rd->source->name, rd->in_block, rd->in_size);
+        got = io_read_checked(in, rd->source->name, *rd->source->msg, rd->in_block, rd->in_size);
     rd->in_next = 0;
     rd->in_end = got;
     // A short read may have seen the end already; the end counts as met

@@ -154,11 +154,12 @@ TokenRefill refill_token(SdfReader *rd, char **start, char **scan)
 
 } // namespace
 
-SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
+SdfReader *sdf_reader_create(FILE *in, const char *name, const MsgSettings &ms,
+                             const char *out_name,
                              FILE *out, int mode, int template_syntax, size_t block_size)
 {
     SdfReader *rd = static_cast<SdfReader *>(xmalloc(sizeof(SdfReader)));
-    rd->source = source_file_init(nullptr, in, name);
+    rd->source = source_file_init(nullptr, in, name, &ms);
     rd->out_name = out_name;
     rd->out = out;
     rd->sink = nullptr;

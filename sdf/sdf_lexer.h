@@ -12,8 +12,9 @@
 
 // Allocates a reader over `in` named `name`, with the initial field values
 // (line_buf holding "\n", divider '.', 1 ns, undecided form, empty store),
-// reading ahead in blocks of `block_size` characters.
-SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
+// reading ahead in blocks of `block_size` characters, reporting through `ms`.
+SdfReader *sdf_reader_create(FILE *in, const char *name, const MsgSettings &ms,
+                             const char *out_name,
                              FILE *out, int mode, int template_syntax,
                              size_t block_size = SDF_INPUT_BLOCK);
 

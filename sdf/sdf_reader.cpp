@@ -241,7 +241,7 @@ CellInstance *link_templates(SdfReader *rd, const SdfTemplateHooks &templates)
     for (CellInstance *inst = rd->cells; inst; inst = inst->next) {
         CellInstance *tmpl = templates.link(templates.set, inst->celltype);
         if (!tmpl)
-            msg_fatal(10, program_name, "Unable to find celltype \"%s\"", inst->celltype);
+            msg_fatal(10, *rd->source->msg, "Unable to find celltype \"%s\"", inst->celltype);
         inst->template_cell = tmpl;
     }
     return rd->cells;
@@ -335,7 +335,8 @@ int read_cell_item(SdfReader *rd, CellInstance *cell)
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
                        const SdfReadSetup &setup)
 {
-    SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0, setup.block_size);
+    SdfReader *rd = sdf_reader_create(in, in_name, *setup.msg, out_name, out, MODE_ECHO, 0,
+                                      setup.block_size);
     rd->extended = setup.extended;
     rd->sink = setup.sink;
     char *open = sdf_next_char(rd);

@@ -26,6 +26,7 @@ struct SdfTemplateHooks {
 // What the creator of a read chooses.
 struct SdfReadSetup {
     SdfTemplateHooks templates;
+    const MsgSettings *msg = nullptr; // required: how the read reports
     // 1 also accepts negative values and passes over INCREMENT and pulse
     // blocks before ABSOLUTE.
     int extended = 0;

@@ -8,19 +8,20 @@
 #include "support/messages.h"
 #include "support/run_exit.h"
 
-void io_fail_reading(const char *name, const char *reason)
+void io_fail_reading(const MsgSettings &ms, const char *name, const char *reason)
 {
-    fprintf(stderr, "%s: Error reading '%s': %s\n", program_name, name, reason);
+    fprintf(stderr, "%s: Error reading '%s': %s\n", ms.program_name, name, reason);
     throw RunExit{2};
 }
 
-void io_fail_writing(const char *name, const char *reason)
+void io_fail_writing(const MsgSettings &ms, const char *name, const char *reason)
 {
-    fprintf(stderr, "%s: Error writing '%s': %s\n", program_name, name, reason);
+    fprintf(stderr, "%s: Error writing '%s': %s\n", ms.program_name, name, reason);
     throw RunExit{2};
 }
 
-size_t io_read_checked(FILE *in, const char *name, void *buf, size_t size)
+size_t io_read_checked(FILE *in, const char *name, const MsgSettings &ms, void *buf,
+                       size_t size)
 {
     for (;;) {
         interrupt_check();
@@ -33,6 +34,6 @@ size_t io_read_checked(FILE *in, const char *name, void *buf, size_t size)
         if (got > 0)
             return got;
         if (err != EINTR)
-            io_fail_reading(name, strerror(err));
+            io_fail_reading(ms, name, strerror(err));
     }
 }

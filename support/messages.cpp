@@ -7,9 +7,6 @@
 #include "support/run_exit.h"
 #include "support/support.h"
 
-const char *program_name = "kestrove";
-int msg_verbosity = 1;
-
 namespace {
 
 // Origins of located messages are cut to this size rather than overflowing.
@@ -17,32 +14,20 @@ const size_t ORIGIN_SIZE = 1024;
 
 void emit(const char *prefix_fmt, const char *origin, const char *fmt, va_list ap)
 {
-    if (origin)
-        fprintf(stderr, prefix_fmt, origin);
+    fprintf(stderr, prefix_fmt, origin);
     vfprintf(stderr, fmt, ap);
     fputc('\n', stderr);
 }
 
-void vwarning(const char *origin, const char *fmt, va_list ap)
+void vwarning(const MsgSettings &ms, const char *origin, const char *fmt, va_list ap)
 {
-    if (msg_verbosity < 1)
-        return;
-    if (origin)
+    if (ms.verbosity >= 1)
         emit("%s - Warning : ", origin, fmt, ap);
-    else {
-        fputs("Warning : ", stderr);
-        emit("", nullptr, fmt, ap);
-    }
 }
 
 void verror(const char *origin, const char *fmt, va_list ap)
 {
-    if (origin)
-        emit("%s - Error : ", origin, fmt, ap);
-    else {
-        fputs("Error : ", stderr);
-        emit("", nullptr, fmt, ap);
-    }
+    emit("%s - Error : ", origin, fmt, ap);
 }
 
 void located_origin(char *buf, const SourceFile *src)
@@ -53,13 +38,14 @@ void located_origin(char *buf, const SourceFile *src)
 void count_warning(SourceFile *src)
 {
     src->warnings++;
-    if (msg_verbosity < 1)
+    if (src->msg->verbosity < 1)
         src->suppressed++;
 }
 
 } // namespace
 
-SourceFile *source_file_init(SourceFile *src, FILE *stream, const char *name)
+SourceFile *source_file_init(SourceFile *src, FILE *stream, const char *name,
+                             const MsgSettings *msg)
 {
     size_t len = strlen(name) + 1;
     char *copy = static_cast<char *>(xmalloc(len));
@@ -72,6 +58,7 @@ SourceFile *source_file_init(SourceFile *src, FILE *stream, const char *name)
     src->errors = 0;
     src->warnings = 0;
     src->suppressed = 0;
+    src->msg = msg;
     return src;
 }
 
@@ -92,38 +79,35 @@ long long source_file_summary(const SourceFile *src)
     return e;
 }
 
-void msg_info(const char *origin, const char *fmt, ...)
+void msg_info(const MsgSettings &ms, const char *fmt, ...)
 {
-    if (msg_verbosity < 2)
+    if (ms.verbosity < 2)
         return;
     va_list ap;
     va_start(ap, fmt);
-    emit("%s : ", origin, fmt, ap);
+    emit("%s : ", ms.program_name, fmt, ap);
     va_end(ap);
 }
 
-void msg_warning(const char *origin, const char *fmt, ...)
+void msg_warning(const MsgSettings &ms, const char *fmt, ...)
 {
     va_list ap;
     va_start(ap, fmt);
-    vwarning(origin, fmt, ap);
+    vwarning(ms, ms.program_name, fmt, ap);
     va_end(ap);
 }
 
-void msg_error(const char *origin, const char *fmt, ...)
+void msg_error(const MsgSettings &ms, const char *fmt, ...)
 {
     va_list ap;
     va_start(ap, fmt);
-    verror(origin, fmt, ap);
+    verror(ms.program_name, fmt, ap);
     va_end(ap);
 }
 
-void msg_fatal(unsigned long code, const char *origin, const char *fmt, ...)
+void msg_fatal(unsigned long code, const MsgSettings &ms, const char *fmt, ...)
 {
-    if (origin)
-        fprintf(stderr, "%s - Fatal internal error %08lx : ", origin, code);
-    else
-        fprintf(stderr, "Fatal internal error %08lx : ", code);
+    fprintf(stderr, "%s - Fatal internal error %08lx : ", ms.program_name, code);
     va_list ap;
     va_start(ap, fmt);
     vfprintf(stderr, fmt, ap);
@@ -149,7 +133,7 @@ void msg_warning_at(SourceFile *src, const char *fmt, ...)
     located_origin(origin, src);
     va_list ap;
     va_start(ap, fmt);
-    vwarning(origin, fmt, ap);
+    vwarning(*src->msg, origin, fmt, ap);
     va_end(ap);
     count_warning(src);
 }

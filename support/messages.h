@@ -1,16 +1,17 @@
 // Message reporting: every note, warning, error and fatal internal error of
 // the tool goes to standard error through these functions, prefixed with an
 // origin (program name, "<file>, line <n>" or a file name) and a level label.
-// Warnings are filtered by msg_verbosity; errors and fatal errors never are.
+// Warnings are filtered by the run's verbosity; errors and fatal errors never are.
 #pragma once
 
 #include <cstdio>
 
-// Origin of messages not tied to a file; set by the driver from argv[0].
-extern const char *program_name;
-
-// 0 quiet (-q), 1 normal, 2 verbose (-v).
-extern int msg_verbosity;
+// How a run's messages are shown. The driver owns one per run; readers,
+// outputs and the remapper keep a pointer to it.
+struct MsgSettings {
+    const char *program_name = "kestrove"; // origin of messages not tied to a file
+    int verbosity = 1;                     // 0 quiet (-q), 1 normal, 2 verbose (-v)
+};
 
 // Message context of one input file. Readers either point to one made by
 // source_file_init(nullptr, ...) or embed these fields first in their own state.
@@ -21,26 +22,30 @@ struct SourceFile {
     long long errors;
     long long warnings;
     long long suppressed;
+    const MsgSettings *msg;
 };
 
 // Fills `src` (or a new record when null) with a copy of `name`, the stream,
-// a zero line and zero counters; returns the record.
-SourceFile *source_file_init(SourceFile *src, FILE *stream, const char *name);
+// the settings `msg` (kept, not copied), a zero line and zero counters;
+// returns the record.
+SourceFile *source_file_init(SourceFile *src, FILE *stream, const char *name,
+                             const MsgSettings *msg);
 
 // Prints "<name> : W warnings (S suppressed), E errors" for the file's own
 // counts (nothing when both are zero) and returns the error count.
 long long source_file_summary(const SourceFile *src);
 
-// Plain messages; `origin` may be null. The library adds the final newline.
-void msg_info(const char *origin, const char *fmt, ...)
+// Plain messages with the program name as origin. The library adds the final
+// newline.
+void msg_info(const MsgSettings &ms, const char *fmt, ...)
     __attribute__((format(printf, 2, 3)));
-void msg_warning(const char *origin, const char *fmt, ...)
+void msg_warning(const MsgSettings &ms, const char *fmt, ...)
     __attribute__((format(printf, 2, 3)));
-void msg_error(const char *origin, const char *fmt, ...)
+void msg_error(const MsgSettings &ms, const char *fmt, ...)
     __attribute__((format(printf, 2, 3)));
 
 // Reports a state that valid input cannot reach and ends the run with status 1.
-[[noreturn]] void msg_fatal(unsigned long code, const char *origin, const char *fmt, ...)
+[[noreturn]] void msg_fatal(unsigned long code, const MsgSettings &ms, const char *fmt, ...)
     __attribute__((format(printf, 3, 4)));
 
 // Located messages: origin "<name>, line <line>", counted on `src`.

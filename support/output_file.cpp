@@ -170,7 +170,7 @@ void remove_temp(OutputFile *of)
 [[noreturn]] void fail_commit(OutputFile *of, int err)
 {
     output_discard(of);
-    io_fail_writing(of->name.c_str(), strerror(err));
+    io_fail_writing(*of->msg, of->name.c_str(), strerror(err));
 }
 
 bool link_unnamed(OutputFile *of)
@@ -227,42 +227,45 @@ bool output_write_bytes(OutputFile *of, const char *data, size_t size)
     return true;
 }
 
-void output_open_stdout(OutputFile *of)
+void output_open_stdout(OutputFile *of, const MsgSettings &ms)
 {
+    of->msg = &ms;
     of->name = "<stdout>";
     of->fd = STDOUT_FILENO;
     open_stream(of);
 }
 
-bool output_create_new(OutputFile *of, const char *name, const char *origin)
+bool output_create_new(OutputFile *of, const char *name, const MsgSettings &ms)
 {
+    of->msg = &ms;
     FILE *probe = fopen(name, "r");
     if (probe) {
         fclose(probe);
-        msg_error(origin, "File '%s' already exists", name);
+        msg_error(ms, "File '%s' already exists", name);
         return false;
     }
     of->name = name;
     if (!open_final_temp(of, name)) {
         close_fds(of);
-        msg_error(origin, "Unable to open '%s' for writing", name);
+        msg_error(ms, "Unable to open '%s' for writing", name);
         return false;
     }
     open_stream(of);
     return true;
 }
 
-bool output_create_overwrite(OutputFile *of, const char *name, const char *origin)
+bool output_create_overwrite(OutputFile *of, const char *name, const MsgSettings &ms)
 {
+    of->msg = &ms;
     FILE *probe = fopen(name, "r");
     if (probe) {
         fclose(probe);
-        msg_warning(origin, "Overwriting file '%s'", name);
+        msg_warning(ms, "Overwriting file '%s'", name);
     }
     of->name = name;
     of->fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (of->fd < 0) {
-        msg_error(origin, "Unable to open '%s' for writing", name);
+        msg_error(ms, "Unable to open '%s' for writing", name);
         return false;
     }
     open_stream(of);
@@ -273,7 +276,7 @@ void output_check(OutputFile *of)
 {
     interrupt_check();
     if (of->error)
-        io_fail_writing(of->name.c_str(), strerror(of->error));
+        io_fail_writing(*of->msg, of->name.c_str(), strerror(of->error));
 }
 
 void output_flush(OutputFile *of)
@@ -320,7 +323,7 @@ void output_commit(OutputFile *of)
     int err = errno;
     close_fds(of);
     if (!closed)
-        io_fail_writing(of->name.c_str(), strerror(err));
+        io_fail_writing(*of->msg, of->name.c_str(), strerror(err));
 }
 
 void output_discard(OutputFile *of)

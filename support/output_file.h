@@ -9,6 +9,7 @@
 #include <string>
 
 struct OutputGzip;
+struct MsgSettings;
 
 struct OutputFile {
     FILE *stream = nullptr;
@@ -26,23 +27,25 @@ struct OutputFile {
     std::string temp_path;  // its path, for removal from a signal handler
     OutputGzip *gzip = nullptr; // compresses what the stream writes; null when plain
     char *buffer = nullptr; // the stream's buffer, freed when the stream closes
+    const MsgSettings *msg = nullptr; // how its failures are reported
 };
 
 // A named output or audit log whose name ends in ".gz" is written as a gzip
 // stream; standard output never is.
 
-// Standard output under the name "<stdout>".
-void output_open_stdout(OutputFile *of);
+// Standard output under the name "<stdout>". Every opening function keeps
+// `ms` (not copied) for reporting the file's failures.
+void output_open_stdout(OutputFile *of, const MsgSettings &ms);
 
 // A named output that must not replace a readable file: refused with "File
 // '%s' already exists", or "Unable to open '%s' for writing" when the final
-// file could not be written, both with `origin`; false after either. The
+// file could not be written; false after either. The
 // final name is followed through symbolic links.
-bool output_create_new(OutputFile *of, const char *name, const char *origin);
+bool output_create_new(OutputFile *of, const char *name, const MsgSettings &ms);
 
 // The audit log: written in place, an existing readable file overwritten
 // with a warning. False after "Unable to open '%s' for writing".
-bool output_create_overwrite(OutputFile *of, const char *name, const char *origin);
+bool output_create_overwrite(OutputFile *of, const char *name, const MsgSettings &ms);
 
 // Stops the run with "Error writing" when a write has failed, and by the
 // noted signal when one has arrived.

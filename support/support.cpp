@@ -6,28 +6,28 @@
 #include "support/messages.h"
 #include "support/run_exit.h"
 
-FILE *file_create(const char *name, const char *origin, int mode)
+FILE *file_create(const char *name, const MsgSettings &ms, int mode)
 {
     FILE *probe = fopen(name, "r");
     if (probe) {
         fclose(probe);
         switch (mode) {
         case FILE_KEEP_WARN:
-            msg_warning(origin, "File '%s' already exists", name);
+            msg_warning(ms, "File '%s' already exists", name);
             return nullptr;
         case FILE_KEEP_ERROR:
-            msg_error(origin, "File '%s' already exists", name);
+            msg_error(ms, "File '%s' already exists", name);
             return nullptr;
         case FILE_OVERWRITE:
-            msg_warning(origin, "Overwriting file '%s'", name);
+            msg_warning(ms, "Overwriting file '%s'", name);
             break;
         default:
-            msg_fatal(11, origin, "Bad call to file_create() (filename is '%s')", name);
+            msg_fatal(11, ms, "Bad call to file_create() (filename is '%s')", name);
         }
     }
     FILE *out = fopen(name, "w");
     if (!out)
-        msg_error(origin, "Unable to open '%s' for writing", name);
+        msg_error(ms, "Unable to open '%s' for writing", name);
     return out;
 }
 

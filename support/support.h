@@ -14,8 +14,9 @@ enum FileCreateMode {
 
 // Opens `name` for writing. An existing (readable) file is handled by `mode`;
 // any other mode on an existing file is fatal (code 11). Returns null after
-// reporting with `origin` as the message origin.
-FILE *file_create(const char *name, const char *origin, int mode);
+// reporting through `ms`.
+struct MsgSettings;
+FILE *file_create(const char *name, const MsgSettings &ms, int mode);
 
 // Allocation that ends the run with status 1 when memory runs out.
 // A request of size 0 may return null.

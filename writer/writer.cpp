@@ -88,7 +88,8 @@ void write_check_port(FILE *out, const char *cond, const PortSpec *port)
 
 // The keyword of a check kind a remapped cell may carry; the other kinds
 // cannot come out of the remapping of a valid template and end the run.
-const char *template_check_keyword(const TimingCheck *check, const RemapResult *result)
+const char *template_check_keyword(const TimingCheck *check, const RemapResult *result,
+                                   const MsgSettings &ms)
 {
     switch (static_cast<CheckKind>(check->kind)) {
     case CHECK_SETUP:
@@ -104,7 +105,7 @@ const char *template_check_keyword(const TimingCheck *check, const RemapResult *
     case CHECK_OTHER:
         break;
     }
-    msg_fatal(15, program_name, "Unsupported check type in template, celltype \"%s\"",
+    msg_fatal(15, ms, "Unsupported check type in template, celltype \"%s\"",
               result->celltype);
 }
 
@@ -112,7 +113,7 @@ void write_check(SdfReader *rd, const TimingCheck *check, const RemapResult *res
 {
     FILE *out = rd->out;
     fputs("    (", out);
-    fprintf(out, "%s ", template_check_keyword(check, result));
+    fprintf(out, "%s ", template_check_keyword(check, result, *rd->source->msg));
     if (check->kind != CHECK_WIDTH && check->kind != CHECK_PERIOD) {
         write_check_port(out, check->data_cond, &check->data_port);
         fputc(' ', out);

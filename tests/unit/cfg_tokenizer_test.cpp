@@ -8,7 +8,7 @@ namespace {
 
 // A tokenizer over `text` on disk; messages name the file "in.cfg".
 struct Cfg {
-    explicit Cfg(const std::string &text) : file(text) { cfg_open(file.path.c_str(), 0, &tk); }
+    explicit Cfg(const std::string &text) : file(text) { cfg_open(file.path.c_str(), 0, test_msg, &tk); }
     ~Cfg() { cfg_close(&tk, 0); }
     TempFile file;
     ConfigTokenizer tk;
@@ -132,7 +132,7 @@ TEST(CfgTokenizer, UnreadableFile)
 {
     ConfigTokenizer tk;
     capture_stderr();
-    EXPECT_EQ(CFG_FAILED, cfg_open(".", 0, &tk));
+    EXPECT_EQ(CFG_FAILED, cfg_open(".", 0, test_msg, &tk));
     EXPECT_EQ(". - Error : Error reading file\n", captured_stderr());
     EXPECT_EQ(1, cfg_next_line(&tk));
     cfg_close(&tk, 0);

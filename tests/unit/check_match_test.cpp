@@ -7,7 +7,7 @@ namespace {
 TEST(CheckMatchDeathTest, UnknownInputKindIsFatal)
 {
     TimingCheck tmpl = make_check(CHECK_SETUP, EDGE_POSEDGE), other = make_check(CHECK_OTHER, EDGE_POSEDGE);
-    EXPECT_RUN_EXIT(check_match_score(&tmpl, &other), 1,
+    EXPECT_RUN_EXIT(check_match_score(&tmpl, &other, test_msg), 1,
                 "Fatal internal error 0000000f : Unknown check type in input SDF");
 }
 
@@ -25,7 +25,7 @@ TEST(CheckMatch, CandidatesByPortsAndBits)
     input[4].ref_port.name = input[4].data_port.name = nullptr;
     input[6].ref_port.name = "CLK";
     TimingCheck tmpl = make_check(CHECK_SETUP, EDGE_POSEDGE, 2);
-    RemapContext ctx;
+    RemapContext ctx(test_msg);
     TimingCheck **cands = find_check_candidates(&ctx, &tmpl, chain(input));
     EXPECT_TRUE(cands[0] == &input[0] && cands[1] == &input[1] && cands[2] == &input[5] && !cands[3]);
     EXPECT_EQ(3, input[5].score);
@@ -46,11 +46,11 @@ TEST(CheckMatch, TristateEdgesCountByTheLevelTheyLeaveOrReach)
     const int rising[] = {EDGE_01, EDGE_0Z, EDGE_Z1}, falling[] = {EDGE_10, EDGE_1Z, EDGE_Z0};
     for (int edge : rising) {
         TimingCheck input = make_check(CHECK_SETUP, edge);
-        EXPECT_EQ(CHECK_SCORE_MAX, check_match_score(&tmpl, &input)) << edge;
+        EXPECT_EQ(CHECK_SCORE_MAX, check_match_score(&tmpl, &input, test_msg)) << edge;
     }
     for (int edge : falling) {
         TimingCheck input = make_check(CHECK_SETUP, edge);
-        EXPECT_EQ(4, check_match_score(&tmpl, &input)) << edge;
+        EXPECT_EQ(4, check_match_score(&tmpl, &input, test_msg)) << edge;
     }
 }
 

@@ -52,7 +52,7 @@ std::string parse_corpus_file(const std::string &path)
     if (!in)
         return "cannot open";
     KeepAllocations keep;
-    SdfReader *rd = sdf_reader_create(in, path.c_str(), nullptr, nullptr, MODE_COLLECT, 0);
+    SdfReader *rd = sdf_reader_create(in, path.c_str(), test_msg, nullptr, nullptr, MODE_COLLECT, 0);
     CellInstance *last = nullptr;
     int cells = 0, failed = 0, counts[4] = {};
     bool in_cells = false;

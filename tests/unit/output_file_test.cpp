@@ -56,7 +56,7 @@ TEST(OutputFile, NamedTemporaryMovedIntoPlaceKeptOffOrRemoved)
     const std::string final = dir.path + "/out.sdf";
     OutputFile done;
     done.unnamed_temp = false;
-    ASSERT_TRUE(output_create_new(&done, final.c_str(), "prog"));
+    ASSERT_TRUE(output_create_new(&done, final.c_str(), test_msg));
     fputs("text\n", done.stream);
     ASSERT_EQ(1u, dir.listing().size());
     EXPECT_EQ(".out.sdf.", dir.listing()[0].substr(0, 9));
@@ -68,7 +68,7 @@ TEST(OutputFile, NamedTemporaryMovedIntoPlaceKeptOffOrRemoved)
     remove(final.c_str());
     OutputFile late;
     late.unnamed_temp = false;
-    ASSERT_TRUE(output_create_new(&late, final.c_str(), "prog"));
+    ASSERT_TRUE(output_create_new(&late, final.c_str(), test_msg));
     fputs("mine\n", late.stream);
     write_file(final, "theirs\n");
     capture_stderr();
@@ -80,7 +80,7 @@ TEST(OutputFile, NamedTemporaryMovedIntoPlaceKeptOffOrRemoved)
     remove(final.c_str());
     OutputFile dropped;
     dropped.unnamed_temp = false;
-    ASSERT_TRUE(output_create_new(&dropped, final.c_str(), "prog"));
+    ASSERT_TRUE(output_create_new(&dropped, final.c_str(), test_msg));
     fputs("never\n", dropped.stream);
     output_discard(&dropped);
     EXPECT_TRUE(dir.listing().empty());
@@ -93,7 +93,7 @@ TEST(OutputFile, AuditLogReplacesLongerText)
     write_file(log, "an older and longer log\n");
     OutputFile of;
     capture_stderr();
-    ASSERT_TRUE(output_create_overwrite(&of, log.c_str(), "prog"));
+    ASSERT_TRUE(output_create_overwrite(&of, log.c_str(), test_msg));
     EXPECT_NE(std::string::npos, captured_stderr().find("Overwriting file"));
     fputs("new\n", of.stream);
     output_commit(&of);

@@ -54,7 +54,7 @@ TEST(PathMatch, CandidatesByPortsAndOutputBit)
     input[3].in_port.name = "B";
     input[1].in_port.msb = 7; // input bits are not compared
     PathEntry tmpl = make_path(EDGE_POSEDGE, 2);
-    RemapContext ctx;
+    RemapContext ctx(test_msg);
     PathEntry **cands = find_path_candidates(&ctx, &tmpl, chain(input));
     EXPECT_TRUE(cands[0] == &input[0] && cands[1] == &input[1] && !cands[2]);
     EXPECT_EQ(1, input[1].score);
@@ -70,7 +70,7 @@ TEST(PathMatch, TristateEdgesResembleTheEdgeTheyLeaveOrReach)
 {
     std::vector<PathEntry> input = {make_path(EDGE_0Z), make_path(EDGE_Z1), make_path(EDGE_1Z),
                                     make_path(EDGE_Z0)};
-    RemapContext ctx;
+    RemapContext ctx(test_msg);
     for (int edge : {EDGE_POSEDGE, EDGE_NEGEDGE}) {
         PathEntry tmpl = make_path(edge);
         find_path_candidates(&ctx, &tmpl, chain(input));

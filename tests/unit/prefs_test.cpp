@@ -11,7 +11,7 @@ std::string read_prefs(const std::string &text, std::string *messages, Preferenc
     TempFile file(text);
     KeepAllocations keep;
     capture_stderr();
-    Preferences *p = prefs_read(file.path.c_str());
+    Preferences *p = prefs_read(file.path.c_str(), test_msg);
     *messages = file.renamed(captured_stderr(), "p.prefs");
     if (kept)
         *kept = p;

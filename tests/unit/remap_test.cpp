@@ -21,7 +21,7 @@ TEST(Remap, MeanDelayTieBreakWithoutPreferencesUsesTyp)
         Reader in(std::string("(INSTANCE u) (DELAY (ABSOLUTE ") + c[0] + ")))");
         ASSERT_EQ(1, sdf_read_cell(in.rd, "BUF"));
         Scratch audit;
-        RemapContext ctx;
+        RemapContext ctx(test_msg);
         Verbosity quiet(0);
         RemapResult *result = remap_instance(&ctx, audit.f, tmpl, in.rd->cells);
         EXPECT_STREQ(c[1], result->iopaths->delays[0].typ) << c[0];

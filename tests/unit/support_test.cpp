@@ -8,26 +8,24 @@ namespace {
 
 TEST(Messages, LevelsOriginsAndVerbosity)
 {
-    Verbosity v(1);
-    SourceFile *src = source_file_init(nullptr, nullptr, "in.sdf");
+    MsgSettings ms{"prog", 1};
+    SourceFile *src = source_file_init(nullptr, nullptr, "in.sdf", &ms);
     src->line = 12;
     capture_stderr();
-    msg_info("prog", "hidden %d", 1);
-    msg_warning("prog", "careful");
-    msg_error(nullptr, "broken");
-    msg_error("prog", "text ending in newline\n");
+    msg_info(ms, "hidden %d", 1);
+    msg_warning(ms, "careful");
+    msg_error(ms, "text ending in newline\n");
     msg_error_at(src, "Expecting %s", "number");
     msg_warning_at(src, "odd");
     msg_error_in_file(src, "File open failed");
-    msg_verbosity = 2;
-    msg_info("prog", "note");
-    msg_info(nullptr, "plain note");
-    msg_verbosity = 0;
+    ms.verbosity = 2;
+    msg_info(ms, "note");
+    ms.verbosity = 0;
     msg_warning_at(src, "hidden");
-    msg_warning(nullptr, "hidden");
-    EXPECT_EQ("prog - Warning : careful\nError : broken\nprog - Error : text ending in newline\n\n"
+    msg_warning(ms, "hidden");
+    EXPECT_EQ("prog - Warning : careful\nprog - Error : text ending in newline\n\n"
               "in.sdf, line 12 - Error : Expecting number\nin.sdf, line 12 - Warning : odd\n"
-              "in.sdf - Error : File open failed\nprog : note\nplain note\n",
+              "in.sdf - Error : File open failed\nprog : note\n",
               captured_stderr());
     // Quiet warnings are counted, and counted as suppressed.
     EXPECT_TRUE(src->errors == 2 && src->warnings == 2 && src->suppressed == 1);
@@ -46,7 +44,8 @@ TEST(Messages, SummaryLines)
         {2, 1, 2, "a.tdef : 2 warnings (2 suppressed), 1 error\n"},
     };
     for (const auto &c : cases) {
-        SourceFile src{nullptr, const_cast<char *>("a.tdef"), 0, c.errors, c.warnings, c.suppressed};
+        SourceFile src{nullptr, const_cast<char *>("a.tdef"), 0, c.errors, c.warnings, c.suppressed,
+                       &test_msg};
         capture_stderr();
         EXPECT_EQ(c.errors, source_file_summary(&src));
         EXPECT_EQ(c.line, captured_stderr());
@@ -55,7 +54,7 @@ TEST(Messages, SummaryLines)
 
 TEST(MessagesDeathTest, FatalPrintsHexCodeAndExits)
 {
-    EXPECT_RUN_EXIT(msg_fatal(15, "kestrove", "Unknown check type in input SDF"), 1,
+    EXPECT_RUN_EXIT(msg_fatal(15, test_msg, "Unknown check type in input SDF"), 1,
                 "kestrove - Fatal internal error 0000000f : Unknown check type in input SDF\n\n"
                 "\\*\\*\\*\\* Please contact Brenlow technical support. \\*\\*\\*\\*\n");
 }
@@ -63,19 +62,19 @@ TEST(MessagesDeathTest, FatalPrintsHexCodeAndExits)
 // Refusing to overwrite the output and overwriting the log show in end-to-end runs.
 TEST(FileCreate, ExistingFilePolicies)
 {
-    Verbosity v(1);
+    MsgSettings prog{"prog", 1};
     TempFile file("keep");
     const char *path = file.path.c_str();
     capture_stderr();
-    EXPECT_EQ(nullptr, file_create(path, "prog", FILE_KEEP_WARN));
+    EXPECT_EQ(nullptr, file_create(path, prog, FILE_KEEP_WARN));
     EXPECT_EQ("prog - Warning : File 'f' already exists\n", file.renamed(captured_stderr(), "f"));
     FILE *f = fopen(path, "a+");
     EXPECT_EQ('k', fgetc(f)); // left alone
     fclose(f);
-    EXPECT_RUN_EXIT(file_create(path, "prog", 5), 1,
+    EXPECT_RUN_EXIT(file_create(path, prog, 5), 1,
                 "Fatal internal error 0000000b : Bad call to file_create");
     remove(path); // an odd mode only matters for an existing file
-    ASSERT_NE(nullptr, f = file_create(path, "prog", 5));
+    ASSERT_NE(nullptr, f = file_create(path, prog, 5));
     fclose(f);
 }
 

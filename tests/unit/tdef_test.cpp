@@ -11,7 +11,7 @@ std::string read_tdef(const std::string &text, std::string *messages)
     TempFile file(text);
     int status;
     capture_stderr();
-    TimingDefaults *d = tdef_read(file.path.c_str(), &status);
+    TimingDefaults *d = tdef_read(file.path.c_str(), test_msg, &status);
     *messages = file.renamed(captured_stderr(), "a.tdef");
     if (!d)
         return status == TDEF_CORRUPT ? "corrupt" : status == TDEF_NOT_DEFAULTS ? "not defaults" : "?";
@@ -90,7 +90,7 @@ TEST(TdefRead, TimesLineParametersAndStatuses)
     }
     int status = TDEF_OK;
     capture_stderr();
-    EXPECT_EQ(nullptr, tdef_read("no/such.tdef", &status));
+    EXPECT_EQ(nullptr, tdef_read("no/such.tdef", test_msg, &status));
     EXPECT_EQ(TDEF_NOT_FOUND, status);
     EXPECT_EQ("no/such.tdef - Error : File open failed\nno/such.tdef : 1 error\n", captured_stderr());
 }

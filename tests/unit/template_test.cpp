@@ -33,7 +33,7 @@ LoadResult load(TemplateSet *set, const TemplateFiles &files)
 {
     Scratch audit;
     capture_stderr();
-    int loaded = template_load(set, files.stem.c_str(), 1, nullptr, audit.f);
+    int loaded = template_load(set, files.stem.c_str(), 1, nullptr, audit.f, test_msg);
     std::string messages = captured_stderr();
     for (size_t at; (at = messages.find(files.stem)) != std::string::npos;)
         messages.replace(at, files.stem.size(), "T");

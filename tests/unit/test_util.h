@@ -63,12 +63,16 @@ struct Scratch {
     FILE *f;
 };
 
+// How every test's messages are shown; Verbosity changes it for a scope.
+inline MsgSettings test_msg;
+
 // A reader named "t.sdf" over `text`, echoing to a scratch file.
 struct Reader {
     explicit Reader(const std::string &text, int mode = MODE_COLLECT, int template_syntax = 0,
                     size_t block = SDF_INPUT_BLOCK)
         : text(text), in(fmemopen(&this->text[0], text.size(), "r")),
-          rd(sdf_reader_create(in, "t.sdf", "out.sdf", out.f, mode, template_syntax, block)) {}
+          rd(sdf_reader_create(in, "t.sdf", test_msg, "out.sdf", out.f, mode, template_syntax,
+                                 block)) {}
     ~Reader() { fclose(in); }
     std::string echoed() { return out.text(); }
     KeepAllocations keep;
@@ -126,8 +130,8 @@ struct TempFile {
 };
 
 struct Verbosity {
-    explicit Verbosity(int v) : saved(msg_verbosity) { msg_verbosity = v; }
-    ~Verbosity() { msg_verbosity = saved; }
+    explicit Verbosity(int v) : saved(test_msg.verbosity) { test_msg.verbosity = v; }
+    ~Verbosity() { test_msg.verbosity = saved; }
     int saved;
 };
 
@@ -140,11 +144,12 @@ struct Registry {
         SdfReadSetup s;
         s.templates = template_hooks(&set);
         s.block_size = block;
+        s.msg = &test_msg;
         return s;
     }
     CellInstance *add(const char *celltype, int timescale_ps = 0, const char *name = nullptr)
     {
-        SdfReader *rd = sdf_reader_create(nullptr, "t.sdft", nullptr, nullptr, MODE_COLLECT, 1);
+        SdfReader *rd = sdf_reader_create(nullptr, "t.sdft", test_msg, nullptr, nullptr, MODE_COLLECT, 1);
         CellInstance *cell = rd->cells = new CellInstance();
         cell->celltype = celltype;
         cell->reader = rd;
