@@ -53,13 +53,6 @@ TEST(Messages, SummaryLines)
     }
 }
 
-TEST(MessagesDeathTest, FatalPrintsHexCodeAndExits)
-{
-    EXPECT_RUN_EXIT(msg_fatal(15, "kestrove", "Unknown check type in input SDF"), 1,
-                "kestrove - Fatal internal error 0000000f : Unknown check type in input SDF\n\n"
-                "\\*\\*\\*\\* Please contact Brenlow technical support. \\*\\*\\*\\*\n");
-}
-
 // Refusing to overwrite the output and overwriting the log show in end-to-end runs.
 TEST(FileCreate, ExistingFilePolicies)
 {
