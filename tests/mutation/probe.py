@@ -108,7 +108,7 @@ def sync(root, src):
             a, b = os.path.join(top, name), os.path.join(src, rel, name)
             wanted.add(os.path.normpath(b))
             if not os.path.exists(b) or open(a, "rb").read() != open(b, "rb").read():
-                shutil.copy2(a, b)
+                shutil.copy(a, b)  # a fresh time, so the copy's build sees the change
     for top, _, names in os.walk(src):
         for name in names:
             if os.path.normpath(os.path.join(top, name)) not in wanted:
