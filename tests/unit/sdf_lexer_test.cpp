@@ -142,7 +142,7 @@ TEST(SdfLexer, KeywordRuleAndStore)
 // is read within one piece, so a piece cut in the wrong place shows.
 std::string piece_end_entries(unsigned &seed)
 {
-    static const char *const stops[] = {"\"s\"", "\n", "/*c*/", "/*\n*/", "// c\n", "/ ", ")(", "\t", "x"};
+    static const char *const stops[] = {"\"s\"", "\n", "/*)*/", "/*\n*/", "// ) \"\n", "/ ", ")(", "\t", "x"};
     auto next = [&seed](size_t n) { return ((seed = seed * 1103515245u + 12345u) >> 16 & 0x7fffu) % n; };
     std::string text;
     // Blanks up to `shift` characters past the third-last of a piece.
