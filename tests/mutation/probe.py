@@ -87,6 +87,11 @@ MUTATIONS = [
     ("writer/writer.cpp", "bool emit_retain = prefs && prefs->emit_retain;",
      "bool emit_retain = prefs != nullptr;"),
     ("writer/writer.cpp", "if (!result->iopaths)\n        return;", "if (false)\n        return;"),
+    # added after the first run
+    ("sdf/sdf_values.cpp", "    if (sdf_input_ended(rd))\n",
+     "    if (sdf_input_ended(rd) && rd->source->errors == 0)\n"),
+    ("sdf/sdf_block_skip.cpp", "piece_last(scan, offset_of(scan, p)) != offset_of(scan, p))",
+     "true)"),
 ]
 
 
