@@ -24,6 +24,7 @@ struct ChunkMasks {
     unsigned close;
     unsigned newline;
     unsigned other; // quote, NUL, comment start
+    unsigned slash; // slashes that start no comment
 };
 
 #ifdef KESTROVE_SSE2_SCAN
@@ -38,12 +39,12 @@ ChunkMasks chunk_masks(const char *p, unsigned *slash, unsigned *star)
     *slash = matches(chunk, '/');
     *star = matches(chunk, '*');
     return {matches(chunk, '('), matches(chunk, ')'), matches(chunk, '\n'),
-            matches(chunk, '"') | matches(chunk, '\0')};
+            matches(chunk, '"') | matches(chunk, '\0'), 0};
 }
 #else
 ChunkMasks chunk_masks(const char *p, unsigned *slash, unsigned *star)
 {
-    ChunkMasks m = {0, 0, 0, 0};
+    ChunkMasks m = {0, 0, 0, 0, 0};
     *slash = *star = 0;
     for (int i = 0; i < CHUNK; i++) {
         unsigned bit = 1u << i;
@@ -77,6 +78,7 @@ ChunkMasks chunk_masks_at(const char *p, const char *end)
             next |= 1u << (CHUNK - 1);
         }
         m.other |= slash & next;
+        m.slash = slash & ~next;
     }
     return m;
 }
@@ -104,11 +106,26 @@ struct BlockScan {
     uint64_t block_start; // input offset of in_block[0]
     uint64_t piece_base;  // input offset of a known piece boundary: after the
                           // last newline or where the scan began
+    uint64_t last_base;   // the piece_base that piece_last counts from
+    uint64_t piece_last;  // input offset of the last character of a piece
 };
 
 uint64_t offset_of(const BlockScan &scan, const char *p)
 {
     return scan.block_start + static_cast<uint64_t>(p - scan.rd->in_block);
+}
+
+// Input offset of the last character of the piece holding offset `at`. It
+// moves forward piece by piece, so a long line costs no division per chunk.
+uint64_t piece_last(BlockScan &scan, uint64_t at)
+{
+    if (scan.last_base != scan.piece_base) {
+        scan.last_base = scan.piece_base;
+        scan.piece_last = scan.piece_base + PIECE_MAX - 1;
+    }
+    while (scan.piece_last < at)
+        scan.piece_last += PIECE_MAX;
+    return scan.piece_last;
 }
 
 void echo(SdfReader *rd, const char *from, const char *to)
@@ -155,7 +172,11 @@ int examine(BlockScan &scan, const char *run, char *p, const char *end, int *dep
         scan.piece_base = offset_of(scan, p + 1);
         return -1;
     case '/':
-        if (p + 1 < end && p[1] != '*' && p[1] != '/')
+        // A slash that ends a piece goes to the lexer whatever follows it:
+        // the lexer reads the rest of the line behind it, which moves the
+        // piece boundaries from there on.
+        if (p + 1 < end && p[1] != '*' && p[1] != '/' &&
+            piece_last(scan, offset_of(scan, p)) != offset_of(scan, p))
             return -1;
         hand_off(scan, run, p, false);
         return BLOCK_HANDOFF;
@@ -175,6 +196,8 @@ bool pass_chunk(BlockScan &scan, char *p, const char *end, int *depth)
     ChunkMasks m = chunk_masks_at(p, end);
     if (m.other || count(m.close) > *depth)
         return false;
+    if (m.slash && (m.newline || piece_last(scan, offset_of(scan, p)) < offset_of(scan, p) + CHUNK))
+        return false;
     *depth += count(m.open) - count(m.close);
     if (m.newline) {
         scan.rd->source->line += count(m.newline);
@@ -190,7 +213,7 @@ BlockSkip sdf_skip_blocks(SdfReader *rd, int *depth)
 {
     // Offsets count from the start of the current block; the scan begins at
     // a piece boundary.
-    BlockScan scan = {rd, 0, static_cast<uint64_t>(rd->in_next)};
+    BlockScan scan = {rd, 0, rd->in_next, rd->in_next, rd->in_next + PIECE_MAX - 1};
     for (;;) {
         if (rd->in_next == rd->in_end) {
             uint64_t consumed = offset_of(scan, rd->in_block + rd->in_end);

@@ -173,6 +173,7 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const MsgSettings &ms,
     rd->store_next = nullptr;
     rd->cells = nullptr;
     rd->last_cell = nullptr;
+    rd->piece_skip = 0;
     sdf_input_open(rd, block_size);
     // The newline only starts the line count at 1; it is never echoed.
     rd->line_buf[0] = '\n';
@@ -414,8 +415,9 @@ int sdf_skip_entry(SdfReader *rd)
         case '\0': {
             echo_run(rd, run, p);
             // Outside strings the rest of the entry is passed block-wise.
-            BlockSkip skip = in_string ? (read_next_piece(rd) ? BLOCK_HANDOFF : BLOCK_END)
-                                       : sdf_skip_blocks(rd, &depth);
+            BlockSkip skip = in_string || rd->piece_skip
+                                 ? (read_next_piece(rd) ? BLOCK_HANDOFF : BLOCK_END)
+                                 : sdf_skip_blocks(rd, &depth);
             if (skip == BLOCK_CLOSED)
                 return 0;
             if (skip == BLOCK_END) {

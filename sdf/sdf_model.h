@@ -84,6 +84,8 @@ struct SdfReader {
     int in_ended;         // 1 once a read has met the end of the input
     int in_probe;         // 1 until the first read has looked for compression
     SdfGzip *in_gz;       // the decompressor of a compressed input, else null
+    int piece_skip;       // 1: entries are skipped piece by piece only, the
+                          // reference the block skipper must agree with
     char line_buf[SDF_LINE_BUF];
 };
 

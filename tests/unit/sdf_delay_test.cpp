@@ -37,6 +37,23 @@ TEST(SdfReadDelay, MeansOfEachComponent)
     }
 }
 
+// A condition restates the input's level after its edge when it is the input
+// itself after a rising edge, its negation after a falling one (2: only its
+// first conjunct does); any other name, or no edge, restates nothing.
+TEST(SdfReadDelay, ConditionsOnTheInput)
+{
+    PathEntry *e;
+    read_delay("(ABSOLUTE (COND A (IOPATH (posedge A) Y (1))) (COND !A (IOPATH (negedge A) Y (1)))"
+               " (COND !B (IOPATH (negedge A) Y (1))) (COND !A && B (IOPATH (10 A) Y (1)))"
+               " (COND A && B (IOPATH (negedge A) Y (1))) (COND B && A (IOPATH (01 A) Y (1)))"
+               " (COND A (IOPATH (negedge A) Y (1))) (COND A (IOPATH A Y (1)))))",
+               0, &e);
+    std::string kinds;
+    for (; e; e = e->next)
+        kinds += std::to_string(e->cond_on_input);
+    EXPECT_EQ("11020000", kinds);
+}
+
 // A negative delay and a deltype other than ABSOLUTE show in the corpus test.
 TEST(SdfReadDelay, Failures)
 {

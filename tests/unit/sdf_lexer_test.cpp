@@ -136,7 +136,63 @@ TEST(SdfLexer, KeywordRuleAndStore)
                 1, "t.sdf, line 0 - Error : Token too long to store");
 }
 
+// Entries with runs the block skipper passes whole, each followed by a
+// character it must hand back or count, placed on the last character of a
+// 2047-character piece or next to it; after each entry a quoted string, which
+// is read within one piece, so a piece cut in the wrong place shows.
+std::string piece_end_entries(unsigned &seed)
+{
+    static const char *const stops[] = {"\"s\"", "\n", "/*)*/", "/*\n*/", "// ) \"\n", "/ ", ")(", "\t", "x"};
+    auto next = [&seed](size_t n) { return ((seed = seed * 1103515245u + 12345u) >> 16 & 0x7fffu) % n; };
+    std::string text;
+    // Blanks up to `shift` characters past the third-last of a piece.
+    auto to_piece_end = [&](size_t shift) {
+        size_t column = text.size() - (text.rfind('\n') + 1);
+        size_t piece = SDF_LINE_BUF - 1;
+        text += std::string((2 * piece - 2 - column % piece + shift) % piece, ' ');
+    };
+    for (int entry = 0; entry < 6; entry++) {
+        text += "((";
+        for (int part = 0; part < 3; part++) {
+            to_piece_end(next(3));
+            text += stops[next(sizeof stops / sizeof *stops)];
+        }
+        for (int close = 0; close < 2; close++) {
+            to_piece_end(next(3));
+            text += ")";
+        }
+        to_piece_end(next(2) ? 2 : SDF_LINE_BUF - 2); // the string just fits either piece
+        text += "\"q\"";
+    }
+    return text.substr(0, text.size() - next(2) * 500);
+}
+
 } // namespace
+
+// Skipping entries block-wise reads exactly as skipping them piece by piece:
+// the same results, tokens, lines, messages and echo, whatever the size of
+// the read-ahead block and wherever its seams fall.
+TEST(SdfLexer, BlockSkipMatchesPieceSkip)
+{
+    unsigned seed = 11;
+    for (int round = 0; round < 40; round++) {
+        std::string text = piece_end_entries(seed);
+        std::string want[2];
+        for (size_t block : {SDF_INPUT_BLOCK, size_t(4096), size_t(33), size_t(1)}) {
+            for (int piece_skip : {1, 0}) {
+                Reader r(text, MODE_ECHO, 0, block);
+                r.rd->piece_skip = piece_skip;
+                capture_stderr();
+                std::string got = run(r.rd, "csqcsqcsqcsqcsqcsq");
+                got += "|" + std::to_string(r.rd->source->line) + "|" + captured_stderr() + r.echoed();
+                if (piece_skip)
+                    want[0] = got;
+                else
+                    EXPECT_EQ(want[0], got) << "round " << round << " block " << block;
+            }
+        }
+    }
+}
 
 TEST(SdfLexer, LineCountPastTwoToThe31)
 {

@@ -1,6 +1,5 @@
 #include "test_util.h"
 
-#include "sdf/sdf_input.h"
 #include "sdf/sdf_reader.h"
 
 namespace {
@@ -57,81 +56,6 @@ TEST(SdfRead, InstancesLinkToTheirOwnTemplate)
     EXPECT_EQ(buf, cells->template_cell);
     EXPECT_STREQ("c", cells->next->instance);
     EXPECT_EQ(dff, cells->next->template_cell);
-}
-
-struct ReadResult {
-    bool cells;
-    std::string output;
-    std::string messages;
-};
-
-ReadResult read_with_block(const Registry &reg, std::string text, size_t block)
-{
-    KeepAllocations keep;
-    FILE *in = fmemopen(&text[0], text.size(), "r");
-    Scratch out;
-    capture_stderr();
-    bool cells = sdf_read("in.sdf", "out.sdf", in, out.f, reg.setup(block)) != nullptr;
-    std::string messages = captured_stderr();
-    fclose(in);
-    return {cells, out.text(), messages};
-}
-
-// Cell bodies mixing what the entry skipper treats alike and what it must
-// look at one character at a time, with lines around the piece length.
-std::string mixed_body(unsigned &seed, size_t length)
-{
-    static const char *const parts[] = {
-        "(IOPATH A Z (1:2:3) (4:5:6))", "\n", "/* c ) ( */", "// line ) (\n", "\"str ( ) / x\"",
-        "" /* a NUL byte */, "\t", "/", "x", "u1/u2 ", "(", ")", "  ",
-        "(COND A==1 (IOPATH B Z (1::2)))"};
-    std::string body;
-    while (body.size() < length) {
-        seed = seed * 1103515245u + 12345u;
-        const char *part = parts[(seed >> 16) % (sizeof parts / sizeof *parts)];
-        body += *part ? std::string(part) : std::string(1, '\0');
-    }
-    return body;
-}
-
-// Reading ahead in blocks of any size yields what piece-wise reading yields:
-// the same output, messages and lines, whatever falls on a block seam; and
-// the same text compressed in two members reads alike, whatever falls on a
-// seam between blocks or members.
-TEST(SdfRead, BlockSeamsChangeNothing)
-{
-    Registry reg;
-    reg.add("DFF");
-    const size_t lengths[] = {5, 300, 2046, 2047, 2048, 4100};
-    unsigned seed = 7;
-    for (int round = 0; round < 40; round++) {
-        std::string text = "(DELAYFILE (SDFVERSION \"3.0\") (DIVIDER /)\n";
-        for (int cell = 0; cell < 4; cell++) {
-            std::string body = mixed_body(seed, lengths[(seed >> 8) % 6]);
-            int open = 0;
-            for (char c : body)
-                open += c == '(' ? 1 : c == ')' ? -1 : 0;
-            if (round % 5 != 4)
-                body.append(open > 0 ? open : 0, ')');
-            text += std::string("(CELL (CELLTYPE \"") + (cell == 2 ? "DFF" : "BUF") +
-                    "\") (INSTANCE i) (DELAY (ABSOLUTE " + body + ")))" +
-                    std::string((seed >> 4) % 3 ? 1 : 2041, round % 2 ? ' ' : '\n');
-        }
-        text += ")\n";
-        if (round % 3 == 2)
-            text.resize(text.size() * 2 / 3);
-        ReadResult whole = read_with_block(reg, text, SDF_INPUT_BLOCK);
-        for (size_t block : {1, 2, 3, 15, 16, 17, 100, 2047}) {
-            ReadResult seamed = read_with_block(reg, text, block);
-            EXPECT_EQ(whole.cells, seamed.cells) << "round " << round << " block " << block;
-            EXPECT_EQ(whole.output, seamed.output) << "round " << round << " block " << block;
-            EXPECT_EQ(whole.messages, seamed.messages) << "round " << round << " block " << block;
-            ReadResult packed = read_with_block(reg, gzip_members(text, {seed % text.size()}), block);
-            EXPECT_EQ(whole.cells, packed.cells) << "round " << round << " block " << block;
-            EXPECT_EQ(whole.output, packed.output) << "round " << round << " block " << block;
-            EXPECT_EQ(whole.messages, packed.messages) << "round " << round << " block " << block;
-        }
-    }
 }
 
 } // namespace

@@ -5,9 +5,9 @@
 namespace {
 
 // The result of sdf_read_port and its messages.
-std::string read_port(const char *text, int template_syntax = 0)
+std::string read_port(const char *text, int template_syntax = 0, const char *end = "\n")
 {
-    Reader r(std::string(text) + "\n", MODE_COLLECT, template_syntax);
+    Reader r(std::string(text) + end, MODE_COLLECT, template_syntax);
     PortSpec p = {nullptr, 0, 0, 0};
     capture_stderr();
     int result = sdf_read_port(r.rd, &p);
@@ -59,6 +59,12 @@ TEST(SdfReadPort, Failures)
     EXPECT_EQ("1 ", read_port("Q[65536:1]", 1));
     EXPECT_EQ("0 t.sdf, line 1 - Error : Port \"Q\" - bad range\n", read_port("Q[0:65536]", 1));
     EXPECT_EQ("1 ", read_port("Q[20000000:0]"));
+
+    // A bad range on the last line: once that line has met the end of the
+    // input, the end is reported after the lexer's error.
+    const std::string BAD = "0 t.sdf, line 1 - Error : Illegal range specifier\n";
+    EXPECT_EQ(BAD, read_port("Q[3x]"));
+    EXPECT_EQ(BAD + "t.sdf, line 1 - Error : Premature end of file found.\n", read_port("Q[3x]", 0, ""));
 
     // Ports are read only while collecting, and then nothing is consumed.
     Reader echo("A", MODE_ECHO);

@@ -52,30 +52,4 @@ TEST(Messages, SummaryLines)
     }
 }
 
-TEST(MessagesDeathTest, FatalPrintsHexCodeAndExits)
-{
-    EXPECT_RUN_EXIT(msg_fatal(15, test_msg, "Unknown check type in input SDF"), 1,
-                "kestrove - Fatal internal error 0000000f : Unknown check type in input SDF\n\n"
-                "\\*\\*\\*\\* Please contact Brenlow technical support. \\*\\*\\*\\*\n");
-}
-
-// Refusing to overwrite the output and overwriting the log show in end-to-end runs.
-TEST(FileCreate, ExistingFilePolicies)
-{
-    MsgSettings prog{"prog", 1};
-    TempFile file("keep");
-    const char *path = file.path.c_str();
-    capture_stderr();
-    EXPECT_EQ(nullptr, file_create(path, prog, FILE_KEEP_WARN));
-    EXPECT_EQ("prog - Warning : File 'f' already exists\n", file.renamed(captured_stderr(), "f"));
-    FILE *f = fopen(path, "a+");
-    EXPECT_EQ('k', fgetc(f)); // left alone
-    fclose(f);
-    EXPECT_RUN_EXIT(file_create(path, prog, 5), 1,
-                "Fatal internal error 0000000b : Bad call to file_create");
-    remove(path); // an odd mode only matters for an existing file
-    ASSERT_NE(nullptr, f = file_create(path, prog, 5));
-    fclose(f);
-}
-
 } // namespace

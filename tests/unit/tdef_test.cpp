@@ -59,6 +59,7 @@ TEST(TdefRead, TimesLineParametersAndStatuses)
         {"TIMES(ns)\n", "corrupt", "line 1 - Error : Expecting timescale number"},
         {"TIMES(1 ms)\n", "corrupt", "line 1 - Error : Unrecognised timescale, ms"},
         {"TIMES(1 nsec)\n", "corrupt", "line 1 - Error : Invalid timescale unit, nsec"},
+        {"TIMEX(1 ns)\n", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"},
         {"TIMES(1.5 ns)\n", "corrupt", "line 1 - Error : Invalid timescale unit, ."},
         {"TIMES(10\n", "corrupt", "line 1 - Error : Invalid timescale unit, 10"},
         {"\n\nTIMES(1 ns\n", "corrupt", "line 3 - Error : Missing )"},
