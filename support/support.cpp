@@ -3,33 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "support/messages.h"
 #include "support/run_exit.h"
-
-FILE *file_create(const char *name, const MsgSettings &ms, int mode)
-{
-    FILE *probe = fopen(name, "r");
-    if (probe) {
-        fclose(probe);
-        switch (mode) {
-        case FILE_KEEP_WARN:
-            msg_warning(ms, "File '%s' already exists", name);
-            return nullptr;
-        case FILE_KEEP_ERROR:
-            msg_error(ms, "File '%s' already exists", name);
-            return nullptr;
-        case FILE_OVERWRITE:
-            msg_warning(ms, "Overwriting file '%s'", name);
-            break;
-        default:
-            msg_fatal(11, ms, "Bad call to file_create() (filename is '%s')", name);
-        }
-    }
-    FILE *out = fopen(name, "w");
-    if (!out)
-        msg_error(ms, "Unable to open '%s' for writing", name);
-    return out;
-}
 
 void *xmalloc(size_t size)
 {
