@@ -30,10 +30,9 @@ const char defaults_suffixes[3][10] = {"_min.tdef", "_typ.tdef", "_max.tdef"};
 // end of input.
 bool skip_to_celltype(SdfReader *rd)
 {
-    int len;
-    const char *word;
-    while ((word = sdf_keyword(rd, &len)))
-        if (sdf_is_keyword("CELLTYPE", word, len))
+    SdfToken word;
+    while (sdf_keyword(rd, &word))
+        if (sdf_is_keyword("CELLTYPE", word.text, word.len))
             return true;
     return false;
 }
@@ -42,16 +41,15 @@ bool skip_to_celltype(SdfReader *rd)
 // itself but is silent at end of input, which is reported here.
 const char *read_celltype_name(SdfReader *rd)
 {
-    long long errors_before = rd->source->errors;
-    int len;
-    const char *text = sdf_quoted(rd, &len);
-    if (!text) {
-        if (rd->source->errors == errors_before)
+    SdfToken text;
+    if (!sdf_quoted(rd, &text)) {
+        if (sdf_at_end(rd))
             msg_error_at(rd->source, "Unexpected end of file");
         return nullptr;
     }
-    const char *name = sdf_store(text, len, rd);
-    sdf_skip_entry(rd);
+    const char *name = sdf_store(text.text, text.len, rd);
+    // The cell body's reader meets whatever stopped the skip.
+    (void)sdf_skip_entry(rd);
     return name;
 }
 

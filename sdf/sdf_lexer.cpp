@@ -162,6 +162,7 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
     rd->out_name = out_name;
     rd->out = out;
     rd->sink = nullptr;
+    rd->at_end = false;
     rd->divider = '.';
     rd->timescale_exp = 3;
     rd->mode = mode;
@@ -194,7 +195,18 @@ bool sdf_refill_keep(SdfReader *rd, char **start, char **scan)
     return sdf_read_piece(rd, *scan, PIECE_MAX - kept) > 0;
 }
 
-char *sdf_next_char(SdfReader *rd)
+namespace {
+
+// Where the input ended when no significant character was left.
+enum ScanEnd {
+    SCAN_END_BETWEEN,          // between tokens, nothing reported
+    SCAN_END_IN_LINE_COMMENT,  // the comment is complete; warned
+    SCAN_END_IN_BLOCK_COMMENT, // an error, reported
+};
+
+// The next significant character, consumed; null at end of input, with
+// `*end` saying where it ended.
+char *next_significant(SdfReader *rd, ScanEnd *end)
 {
     char *p = rd->pos;
     char *run = p; // passed-over text not yet echoed
@@ -202,8 +214,10 @@ char *sdf_next_char(SdfReader *rd)
         char c = *p;
         if (c == '\0') {
             echo_run(rd, run, p);
-            if (!read_next_piece(rd))
+            if (!read_next_piece(rd)) {
+                *end = SCAN_END_BETWEEN;
                 return nullptr;
+            }
             p = run = rd->line_buf;
             continue;
         }
@@ -228,10 +242,12 @@ char *sdf_next_char(SdfReader *rd)
             }
             // A '/' that ends the input starts no comment: it is significant.
             if (p[1] == '*' || p[1] == '/') {
-                p = p[1] == '*' ? pass_block_comment(rd, p, &run)
-                                : pass_line_comment(rd, p, &run);
-                if (!p)
+                bool block = p[1] == '*';
+                p = block ? pass_block_comment(rd, p, &run) : pass_line_comment(rd, p, &run);
+                if (!p) {
+                    *end = block ? SCAN_END_IN_BLOCK_COMMENT : SCAN_END_IN_LINE_COMMENT;
                     return nullptr;
+                }
                 continue;
             }
         }
@@ -241,13 +257,45 @@ char *sdf_next_char(SdfReader *rd)
     }
 }
 
-char *sdf_keyword(SdfReader *rd, int *len)
+// The first character of a token, or null with the reader's end state set:
+// a line comment that ends the input is complete, so the input ended between
+// tokens; an unclosed block comment is an error.
+char *token_start(SdfReader *rd)
 {
-    char *start = sdf_next_char(rd);
-    if (!start) {
-        *len = 0;
-        return nullptr;
-    }
+    ScanEnd end;
+    char *start = next_significant(rd, &end);
+    if (!start)
+        rd->at_end = end != SCAN_END_IN_BLOCK_COMMENT;
+    return start;
+}
+
+bool token_failed(SdfReader *rd, SdfToken *tok)
+{
+    rd->at_end = false;
+    *tok = SdfToken{nullptr, 0};
+    return false;
+}
+
+} // namespace
+
+bool sdf_next_char(SdfReader *rd, char *c)
+{
+    char *p = token_start(rd);
+    *c = p ? *p : '\0';
+    return p != nullptr;
+}
+
+bool sdf_at_end(const SdfReader *rd)
+{
+    return rd->at_end;
+}
+
+bool sdf_keyword(SdfReader *rd, SdfToken *tok)
+{
+    char *start = token_start(rd);
+    *tok = SdfToken{nullptr, 0};
+    if (!start)
+        return false;
     char *p = start + 1;
     if (is_letter(*start)) {
         for (;;) {
@@ -260,27 +308,26 @@ char *sdf_keyword(SdfReader *rd, int *len)
                 break;
             if (refill == TOKEN_OVERFLOWS) {
                 msg_error_at(rd->source, "Internal buffer overflow reading keyword\n");
-                *len = 0;
-                return nullptr;
+                return token_failed(rd, tok);
             }
         }
     }
     rd->pos = p;
-    *len = static_cast<int>(p - start);
-    return start;
+    *tok = SdfToken{start, static_cast<int>(p - start)};
+    return true;
 }
 
-char *sdf_token(SdfReader *rd, int *len)
+bool sdf_token(SdfReader *rd, SdfToken *tok)
 {
-    char *start = sdf_next_char(rd);
-    *len = 0;
+    char *start = token_start(rd);
+    *tok = SdfToken{nullptr, 0};
     if (!start)
-        return nullptr;
+        return false;
     char divider = rd->divider;
     char *p = start;
     if (!has_class(*p, CC_LETTER | CC_DIGIT) && *p != '_' && *p != divider) {
-        *len = 1;
-        return start;
+        *tok = SdfToken{start, 1};
+        return true;
     }
     bool escaped = false, in_range = false;
     for (;;) {
@@ -291,7 +338,7 @@ char *sdf_token(SdfReader *rd, int *len)
                 break;
             if (refill == TOKEN_OVERFLOWS) {
                 msg_error_at(rd->source, "Internal buffer overflow reading token\n");
-                return nullptr;
+                return token_failed(rd, tok);
             }
             continue;
         }
@@ -307,7 +354,7 @@ char *sdf_token(SdfReader *rd, int *len)
             if (has_class(c, CC_LETTER) || c == '_' || c == '\\' || c == divider) {
                 msg_error_at(rd->source, "Illegal range specifier");
                 rd->pos = p;
-                return nullptr;
+                return token_failed(rd, tok);
             }
             if (!is_digit(c) && c != ':')
                 break;
@@ -321,47 +368,47 @@ char *sdf_token(SdfReader *rd, int *len)
         p++;
     }
     rd->pos = p;
-    *len = static_cast<int>(p - start);
-    return start;
+    *tok = SdfToken{start, static_cast<int>(p - start)};
+    return true;
 }
 
-char *sdf_quoted(SdfReader *rd, int *len)
+bool sdf_quoted(SdfReader *rd, SdfToken *tok)
 {
-    *len = 0;
-    char *quote = sdf_next_char(rd);
+    char *quote = token_start(rd);
+    *tok = SdfToken{nullptr, 0};
     if (!quote)
-        return nullptr;
+        return false;
     if (*quote != '"') {
         msg_error_at(rd->source, "Expecting quoted string\n");
-        return nullptr;
+        return token_failed(rd, tok);
     }
     for (char *p = quote + 1;; p++) {
         char c = *p;
         if (c == '"') {
             rd->pos = p + 1;
-            *len = static_cast<int>(p - quote - 1);
-            return quote + 1;
+            *tok = SdfToken{quote + 1, static_cast<int>(p - quote - 1)};
+            return true;
         }
         if (c == '\t') {
             msg_error_at(rd->source, "Illegal character in string\n");
             rd->pos = p;
-            return nullptr;
+            return token_failed(rd, tok);
         }
         if (c == '\n' || c == '\0') {
             msg_error_at(rd->source, "Unterminated string\n");
             rd->pos = p;
-            return nullptr;
+            return token_failed(rd, tok);
         }
     }
 }
 
-char *sdf_number(SdfReader *rd, int *len)
+bool sdf_number(SdfReader *rd, SdfToken *tok)
 {
-    char *start = sdf_next_char(rd);
+    char *start = token_start(rd);
     if (!start) {
         msg_error_at(rd->source, "Expecting number\n");
-        *len = 0;
-        return nullptr;
+        *tok = SdfToken{nullptr, 0};
+        return false;
     }
     // The conversion only ever consumes characters of this class, so a run
     // of them that reaches the end of the piece may be a number cut in two.
@@ -378,9 +425,9 @@ char *sdf_number(SdfReader *rd, int *len)
     // with a second point or sign).
     int plain = plain_decimal_length(start, end);
     if (plain > 0) {
-        *len = plain;
+        *tok = SdfToken{start, plain};
         rd->pos = start + plain;
-        return start;
+        return true;
     }
     // Converting a bounded copy keeps the cost per number independent of how
     // much of the line lies behind it.
@@ -390,21 +437,17 @@ char *sdf_number(SdfReader *rd, int *len)
     text[run] = '\0';
     double value;
     int used = 0;
-    if (sscanf(text, "%lg%n", &value, &used) == 1 && used > 0) {
-        *len = used;
-    } else {
-        *len = 1;
-    }
-    rd->pos = start + *len;
-    return start;
+    int len = sscanf(text, "%lg%n", &value, &used) == 1 && used > 0 ? used : 1;
+    *tok = SdfToken{start, len};
+    rd->pos = start + len;
+    return true;
 }
 
-int sdf_skip_entry(SdfReader *rd)
+bool sdf_skip_entry(SdfReader *rd)
 {
     char *p = rd->pos;
     char *run = p;
     int depth = 0;
-    long long reported;
     bool in_string = false;
     for (;;) {
         while (!has_class(*p, CC_SKIP_STOP))
@@ -416,10 +459,10 @@ int sdf_skip_entry(SdfReader *rd)
             BlockSkip skip = in_string ? (read_next_piece(rd) ? BLOCK_HANDOFF : BLOCK_END)
                                        : sdf_skip_blocks(rd, &depth);
             if (skip == BLOCK_CLOSED)
-                return 0;
+                return true;
             if (skip == BLOCK_END) {
                 msg_error_at(rd->source, "Missing ')' at end of file.\n");
-                return 1;
+                return false;
             }
             p = run = rd->line_buf;
             continue;
@@ -429,7 +472,7 @@ int sdf_skip_entry(SdfReader *rd)
                 echo_run(rd, run, p);
                 msg_error_at(rd->source, "Illegal tab character in string.\n");
                 rd->pos = p;
-                return 1;
+                return false;
             }
             break;
         case '\n':
@@ -437,7 +480,7 @@ int sdf_skip_entry(SdfReader *rd)
                 echo_run(rd, run, p);
                 msg_error_at(rd->source, "Unterminated string.\n");
                 rd->pos = p;
-                return 1;
+                return false;
             }
             rd->source->line++;
             break;
@@ -454,7 +497,7 @@ int sdf_skip_entry(SdfReader *rd)
             if (depth == 0) {
                 echo_run(rd, run, p + 1);
                 rd->pos = p + 1;
-                return 0;
+                return true;
             }
             depth--;
             break;
@@ -464,13 +507,13 @@ int sdf_skip_entry(SdfReader *rd)
                 break;
             echo_run(rd, run, p);
             rd->pos = p;
-            reported = rd->source->errors + rd->source->warnings;
-            p = sdf_next_char(rd);
+            ScanEnd end;
+            p = next_significant(rd, &end);
             if (!p) {
-                // An unclosed comment has been reported by the comment reader.
-                if (rd->source->errors + rd->source->warnings == reported)
+                // A comment the input ends in has been reported by the comment reader.
+                if (end == SCAN_END_BETWEEN)
                     msg_error_at(rd->source, "Missing ')' at end of file.\n");
-                return 1;
+                return false;
             }
             run = p;
             if (*p == '/')
@@ -481,14 +524,10 @@ int sdf_skip_entry(SdfReader *rd)
     }
 }
 
-void sdf_echo(SdfReader *rd, const char *text, int len)
+void sdf_echo(SdfReader *rd, const SdfToken &tok)
 {
-    if (!text) {
-        msg_error_at(rd->source, "Unexpected end of file");
-        return;
-    }
-    if (rd->out && len > 0)
-        fwrite(text, 1, static_cast<size_t>(len), rd->out);
+    if (rd->out && tok.len > 0)
+        fwrite(tok.text, 1, static_cast<size_t>(tok.len), rd->out);
 }
 
 char *sdf_store(const char *text, int len, SdfReader *rd)

@@ -67,6 +67,7 @@ struct SdfReader {
     FILE *out;            // null for a template
     OutputFile *sink;     // checked as input is read; null when out is unchecked
     char *pos;            // next character to examine in line_buf
+    bool at_end;          // after a failed request: the input had ended (sdf_at_end)
     char divider;         // '.' or '/'
     int timescale_exp;    // time unit as a power of ten of 1 ps; 3 = 1 ns
     int mode;             // ReaderMode

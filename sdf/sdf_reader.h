@@ -42,8 +42,9 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
                        const SdfReadSetup &setup);
 
 // Parses one CELL body after its CELLTYPE entry into a new instance appended
-// to rd->cells; `celltype` is kept, not copied. 1 on success, 0 on failure.
-int sdf_read_cell(SdfReader *rd, const char *celltype);
+// to rd->cells; `celltype` is kept, not copied. False on failure (reported);
+// the instance stays in the list.
+bool sdf_read_cell(SdfReader *rd, const char *celltype);
 
 // Writes the DELAYFILE's closing, copies and reports trailing text, and frees
 // the reader record.

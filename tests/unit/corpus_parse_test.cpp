@@ -57,30 +57,31 @@ std::string parse_corpus_file(const std::string &path)
     int cells = 0, failed = 0, counts[4] = {};
     bool in_cells = false;
     capture_stderr();
-    for (char *c; (c = sdf_next_char(rd));) {
-        int len;
-        char *keyword = *c == '(' ? sdf_keyword(rd, &len) : nullptr;
-        if (!in_cells && keyword && !sdf_is_keyword("CELL", keyword, len) &&
-            !sdf_is_keyword("DELAYFILE", keyword, len)) {
+    for (char c; sdf_next_char(rd, &c);) {
+        SdfToken keyword{nullptr, 0};
+        if (c == '(')
+            (void)sdf_keyword(rd, &keyword);
+        if (!in_cells && keyword.text && !sdf_is_keyword("CELL", keyword.text, keyword.len) &&
+            !sdf_is_keyword("DELAYFILE", keyword.text, keyword.len)) {
             // Header entries are passed over; the divider belongs to identifiers.
-            char *divider = sdf_is_keyword("DIVIDER", keyword, len) ? sdf_keyword(rd, &len) : nullptr;
-            if (divider && len == 1)
-                rd->divider = *divider;
-            sdf_skip_entry(rd);
+            SdfToken divider{nullptr, 0};
+            if (sdf_is_keyword("DIVIDER", keyword.text, keyword.len) &&
+                sdf_keyword(rd, &divider) && divider.len == 1)
+                rd->divider = *divider.text;
+            (void)sdf_skip_entry(rd);
             continue;
         }
-        if (!sdf_is_keyword("CELL", keyword, len))
+        if (!sdf_is_keyword("CELL", keyword.text, keyword.len))
             continue;
         in_cells = true;
-        char *open = sdf_next_char(rd);
-        keyword = open && *open == '(' ? sdf_keyword(rd, &len) : nullptr;
-        char *name = sdf_is_keyword("CELLTYPE", keyword, len) ? sdf_quoted(rd, &len) : nullptr;
-        if (!name)
+        SdfToken name{nullptr, 0};
+        if (!sdf_next_char(rd, &c) || c != '(' || !sdf_keyword(rd, &keyword) ||
+            !sdf_is_keyword("CELLTYPE", keyword.text, keyword.len) || !sdf_quoted(rd, &name))
             continue;
-        const char *celltype = sdf_store(name, len, rd);
-        sdf_skip_entry(rd);
+        const char *celltype = sdf_store(name.text, name.len, rd);
+        (void)sdf_skip_entry(rd);
         cells++;
-        int ok = sdf_read_cell(rd, celltype);
+        bool ok = sdf_read_cell(rd, celltype);
         CellInstance *cell = last = last ? last->next : rd->cells;
         failed += !ok;
         for (PathEntry *e = ok ? cell->iopaths : nullptr; e; e = e->next, counts[0]++)
