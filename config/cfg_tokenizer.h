@@ -40,15 +40,10 @@ struct ConfigBuffer {
     int size;         // bytes in the file
 };
 
-// Leading fields are those of SourceFile, so the tokenizer itself can be
-// passed to the located message functions.
 struct ConfigTokenizer {
-    FILE *stream;
-    char *name;
-    long long line; // physical line under the cursor; 0 before the first cfg_next_line
-    long long errors;
-    long long warnings;
-    long long suppressed;
+    // The file and its counts for located messages; `line` is the physical
+    // line under the cursor, 0 before the first cfg_next_line.
+    SourceFile source;
     ConfigBuffer *buf; // null when cfg_open failed
 };
 
@@ -58,12 +53,6 @@ struct ConfigMark {
     int at_end;
     long long line;
 };
-
-// Views the tokenizer as its message context.
-inline SourceFile *cfg_source(ConfigTokenizer *tk)
-{
-    return reinterpret_cast<SourceFile *>(tk);
-}
 
 // Reads the whole file `name` into `tk`. CFG_OK, or CFG_FAILED after
 // "File open failed" (not when `quiet`) or "Error reading file", counted on

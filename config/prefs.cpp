@@ -48,7 +48,7 @@ const char *read_header(ConfigTokenizer *tk)
     if (cfg_next_token(tk, &open) != CFG_CHAR || open[0] != '<' ||
         cfg_next_token(tk, &name) != CFG_NAME ||
         cfg_next_token(tk, &close) != CFG_CHAR || close[0] != '>') {
-        msg_error_at(cfg_source(tk), "Expecting <section>");
+        msg_error_at(&tk->source, "Expecting <section>");
         return nullptr;
     }
     return name;
@@ -62,7 +62,7 @@ bool read_condeq_body(ConfigTokenizer *tk, Preferences *prefs, int *ended)
         char *equals, *template_text;
         if (cfg_next_token(tk, &equals) != CFG_CHAR || equals[0] != '=' ||
             cfg_read_string(tk, &template_text) != CFG_OK) {
-            msg_error_at(cfg_source(tk), "Expecting \"condition\" = \"template\"");
+            msg_error_at(&tk->source, "Expecting \"condition\" = \"template\"");
             return false;
         }
         prefs_add_condeq(tk, prefs, template_text, condition);
@@ -98,7 +98,7 @@ bool read_pessim_body(ConfigTokenizer *tk, Preferences *prefs, int *ended)
         else if (strcmp(word, "max") == 0)
             prefs->pessim = 2;
         else {
-            msg_error_at(cfg_source(tk), "Expecting min, typ or max");
+            msg_error_at(&tk->source, "Expecting min, typ or max");
             return false;
         }
         *ended = cfg_next_line(tk);
@@ -127,7 +127,7 @@ bool read_section(ConfigTokenizer *tk, Preferences *prefs, int *ended)
     else if (strcmp(name, "pathtrails") == 0)
         prefs->pathtrails = 1;
     else {
-        msg_error_at(cfg_source(tk), "Unknown section type, \"%s\"", name);
+        msg_error_at(&tk->source, "Unknown section type, \"%s\"", name);
         return false;
     }
     return true;
@@ -159,7 +159,7 @@ void prefs_add_condeq(ConfigTokenizer *tk, Preferences *prefs, const char *templ
 {
     CondExpr *template_cond = cond_parse(template_text);
     if (!template_cond) {
-        msg_warning_at(cfg_source(tk), "Could not parse template condition, \"%s\", ignoring",
+        msg_warning_at(&tk->source, "Could not parse template condition, \"%s\", ignoring",
                        template_text);
         return;
     }

@@ -59,7 +59,7 @@ int64_t unit_factor(char letter)
 bool read_timescale(TimingDefaults *defaults)
 {
     ConfigTokenizer *tk = &defaults->tokenizer;
-    SourceFile *src = cfg_source(tk);
+    SourceFile *src = &tk->source;
     char *token;
     if (cfg_next_token(tk, &token) != CFG_CHAR || token[0] != '(') {
         msg_error_at(src, "Missing (");
@@ -133,7 +133,7 @@ void declare_param(TimingDefaults *defaults, ParamIndex *index, const char *name
 void read_param_line(TimingDefaults *defaults, ParamIndex *index)
 {
     ConfigTokenizer *tk = &defaults->tokenizer;
-    SourceFile *src = cfg_source(tk);
+    SourceFile *src = &tk->source;
     char *name;
     if (cfg_next_token(tk, &name) != CFG_NAME) {
         msg_error_at(src, "Expecting timing name");
@@ -183,7 +183,7 @@ void zero_negative_values(TimingDefaults *defaults)
 {
     for (TimingParam *param = defaults->params; param; param = param->next) {
         if (param->value < 0) {
-            msg_warning_at(cfg_source(&defaults->tokenizer),
+            msg_warning_at(&defaults->tokenizer.source,
                            "Negative value %ld not allowed for parameter %s, zeroing.",
                            static_cast<long>(param->value), param->name);
             param->value = 0;
@@ -209,7 +209,7 @@ TimingDefaults *tdef_read(const char *name, int *status)
     cfg_next_line(tk);
     char *keyword;
     if (cfg_next_token(tk, &keyword) == CFG_NONE || str_case_cmp(keyword, "times") != 0) {
-        msg_error_at(cfg_source(tk), "Expecting TIMES(timescale)");
+        msg_error_at(&tk->source, "Expecting TIMES(timescale)");
         tdef_free(defaults);
         return nullptr;
     }
@@ -222,20 +222,20 @@ TimingDefaults *tdef_read(const char *name, int *status)
     ParamIndex index;
     while (cfg_next_line(tk) == 0)
         read_param_line(defaults, &index);
-    if (tk->errors != 0) {
+    if (tk->source.errors != 0) {
         tdef_free(defaults);
         return nullptr;
     }
 
     zero_negative_values(defaults);
-    source_file_summary(cfg_source(tk));
+    source_file_summary(&tk->source);
     *status = TDEF_OK;
     return defaults;
 }
 
 void tdef_free(TimingDefaults *defaults)
 {
-    source_file_summary(cfg_source(&defaults->tokenizer));
+    source_file_summary(&defaults->tokenizer.source);
     TimingParam *param = defaults->params;
     while (param) {
         TimingParam *next = param->next;

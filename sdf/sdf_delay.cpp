@@ -21,7 +21,7 @@ namespace {
 template <typename Record>
 Record *new_record()
 {
-    Record *rec = (Record *)arena_alloc(sizeof(Record));
+    Record *rec = static_cast<Record *>(arena_alloc(sizeof(Record)));
     memset(rec, 0, sizeof *rec);
     return rec;
 }
@@ -46,7 +46,7 @@ void cond_text_append(CondText *ct, const char *tok, size_t len)
 {
     if (ct->len + len + 2 > ct->cap) {
         ct->cap = 2 * (ct->len + len + 2);
-        ct->text = (char *)xrealloc(ct->text, ct->cap);
+        ct->text = static_cast<char *>(xrealloc(ct->text, ct->cap));
     }
     memcpy(ct->text + ct->len, tok, len);
     ct->len += len;

@@ -55,7 +55,7 @@ CheckKind kind_of(const SdfToken &keyword)
 
 TimingCheck *new_check()
 {
-    TimingCheck *tc = (TimingCheck *)arena_alloc(sizeof(TimingCheck));
+    TimingCheck *tc = static_cast<TimingCheck *>(arena_alloc(sizeof(TimingCheck)));
     memset(tc, 0, sizeof *tc);
     tc->ref_port = NO_PORT;
     tc->data_port = NO_PORT;
