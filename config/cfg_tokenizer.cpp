@@ -140,7 +140,23 @@ void cfg_close(ConfigTokenizer *tk, int keep_tokens)
     tk->source.name = nullptr;
 }
 
-int cfg_skip(ConfigTokenizer *tk, int mode)
+namespace {
+
+enum CfgSkipMode {
+    SKIP_TOKEN = 0,
+    SKIP_FOUND = 1,
+    SKIP_CONTINUATION = 2,
+    SKIP_COMMENT = 3,
+    SKIP_LINE = 4,
+};
+
+// The skipping machine, in SKIP_TOKEN or SKIP_LINE mode. SKIP_TOKEN: 1 in
+// front of a token of the logical line, 0 at its end. SKIP_LINE: 1 just after
+// the newline that ends the logical line, 0 at the end of the text. Warns
+// about non-blank characters between a continuation backslash and its
+// newline, each time it passes them: look-ahead that a restored mark takes
+// back warns again, and every warning counts.
+int skip(ConfigTokenizer *tk, int mode)
 {
     ConfigBuffer *buf = tk->buf;
     if (!buf || tk->source.line == 0 || buf->at_end)
@@ -207,6 +223,8 @@ int cfg_skip(ConfigTokenizer *tk, int mode)
     }
 }
 
+} // namespace
+
 int cfg_line_is_blank(ConfigTokenizer *tk)
 {
     if (!tk->buf || tk->buf->at_end)
@@ -230,7 +248,7 @@ int cfg_next_line(ConfigTokenizer *tk)
             return 0;
     }
     for (;;) {
-        if (!cfg_skip(tk, SKIP_LINE) || *buf->cursor == '\0') {
+        if (!skip(tk, SKIP_LINE) || *buf->cursor == '\0') {
             buf->at_end = 1;
             free_text(buf);
             return 1;
@@ -242,7 +260,7 @@ int cfg_next_line(ConfigTokenizer *tk)
 
 int cfg_next_token(ConfigTokenizer *tk, char **text)
 {
-    if (!cfg_skip(tk, SKIP_TOKEN))
+    if (!skip(tk, SKIP_TOKEN))
         return CFG_NONE;
     ConfigBuffer *buf = tk->buf;
     char *start = buf->store_next;
@@ -260,7 +278,7 @@ int cfg_next_token(ConfigTokenizer *tk, char **text)
 
 int cfg_read_number(ConfigTokenizer *tk, char **text)
 {
-    if (!cfg_skip(tk, SKIP_TOKEN))
+    if (!skip(tk, SKIP_TOKEN))
         return CFG_NONE;
     ConfigBuffer *buf = tk->buf;
     if (!is_digit(*buf->cursor))
@@ -278,7 +296,7 @@ int cfg_read_string(ConfigTokenizer *tk, char **text)
         return CFG_NONE;
     ConfigMark mark;
     save_position(tk, &mark);
-    if (!cfg_skip(tk, SKIP_TOKEN))
+    if (!skip(tk, SKIP_TOKEN))
         return CFG_NONE;
     ConfigBuffer *buf = tk->buf;
     if (*buf->cursor++ != '"') {

@@ -54,6 +54,31 @@ const char *read_header(ConfigTokenizer *tk)
     return name;
 }
 
+// Puts a rule at the head of `condeq`; a template side that is no condition
+// drops the rule with a warning counted on `tk`.
+void add_condeq(ConfigTokenizer *tk, Preferences *prefs, const char *template_text,
+                const char *condition)
+{
+    CondExpr *template_cond = cond_parse(template_text);
+    if (!template_cond) {
+        msg_warning_at(&tk->source, "Could not parse template condition, \"%s\", ignoring",
+                       template_text);
+        return;
+    }
+    CondEqRule *rule = static_cast<CondEqRule *>(xmalloc(sizeof(CondEqRule)));
+    rule->template_cond = template_cond;
+    rule->condition = condition;
+    list_prepend(&prefs->condeq, rule);
+}
+
+// Puts `name` at the head of `celleq`.
+void add_celleq(Preferences *prefs, const char *name)
+{
+    CellEqName *cell = static_cast<CellEqName *>(xmalloc(sizeof(CellEqName)));
+    cell->name = name;
+    list_prepend(&prefs->celleq, cell);
+}
+
 // Lines "condition" = "template"; false after reporting.
 bool read_condeq_body(ConfigTokenizer *tk, Preferences *prefs, int *ended)
 {
@@ -65,7 +90,7 @@ bool read_condeq_body(ConfigTokenizer *tk, Preferences *prefs, int *ended)
             msg_error_at(&tk->source, "Expecting \"condition\" = \"template\"");
             return false;
         }
-        prefs_add_condeq(tk, prefs, template_text, condition);
+        add_condeq(tk, prefs, template_text, condition);
         *ended = cfg_next_line(tk);
     }
     return true;
@@ -75,7 +100,7 @@ void read_celleq_body(ConfigTokenizer *tk, Preferences *prefs, int *ended)
 {
     char *name;
     while (cfg_read_string(tk, &name) == CFG_OK) {
-        prefs_add_celleq(tk, prefs, name);
+        add_celleq(prefs, name);
         *ended = cfg_next_line(tk);
     }
 }
@@ -152,26 +177,4 @@ Preferences *prefs_read(const char *name)
     // rule nothing does, and the store can go.
     cfg_close(&tk, prefs->condeq || prefs->celleq);
     return prefs;
-}
-
-void prefs_add_condeq(ConfigTokenizer *tk, Preferences *prefs, const char *template_text,
-                      const char *condition)
-{
-    CondExpr *template_cond = cond_parse(template_text);
-    if (!template_cond) {
-        msg_warning_at(&tk->source, "Could not parse template condition, \"%s\", ignoring",
-                       template_text);
-        return;
-    }
-    CondEqRule *rule = static_cast<CondEqRule *>(xmalloc(sizeof(CondEqRule)));
-    rule->template_cond = template_cond;
-    rule->condition = condition;
-    list_prepend(&prefs->condeq, rule);
-}
-
-void prefs_add_celleq(ConfigTokenizer *, Preferences *prefs, const char *name)
-{
-    CellEqName *cell = static_cast<CellEqName *>(xmalloc(sizeof(CellEqName)));
-    cell->name = name;
-    list_prepend(&prefs->celleq, cell);
 }

@@ -29,9 +29,3 @@ struct Preferences {
 // line, or against the grammar (reported as located errors, except for an
 // empty file). The record and its strings live for the run.
 Preferences *prefs_read(const char *name);
-// Puts a rule at the head of `condeq`; a template side that is no condition
-// drops the rule with a warning counted on `tk`.
-void prefs_add_condeq(ConfigTokenizer *tk, Preferences *prefs,
-                      const char *template_text, const char *condition);
-// Puts `name` at the head of `celleq`.
-void prefs_add_celleq(ConfigTokenizer *tk, Preferences *prefs, const char *name);

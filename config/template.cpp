@@ -133,6 +133,13 @@ Record *expand_bits(Record *record, PortSpec Record::*port)
     return after;
 }
 
+// Splits an IOPATH with a bus-ranged output into one entry per bit, in
+// place; returns the record that followed it before the split.
+PathEntry *expand_iopath(PathEntry *entry)
+{
+    return expand_bits(entry, &PathEntry::out_port);
+}
+
 void template_read(CellTemplate *entry, int defaults_mode, FILE *audit)
 {
     std::string file_name = std::string(entry->cell_name) + ".sdft";
@@ -162,7 +169,7 @@ void template_read(CellTemplate *entry, int defaults_mode, FILE *audit)
     CellInstance *cell = rd->cells;
     cell->use_defaults = entry->use_defaults;
     for (PathEntry *path = cell->iopaths; path;)
-        path = expand_iopath_bits(path);
+        path = expand_iopath(path);
     for (TimingCheck *check = cell->checks; check;)
         check = expand_check_bits(check);
     if (entry->use_defaults)
@@ -214,17 +221,16 @@ int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
     return 1;
 }
 
-PathEntry *expand_iopath_bits(PathEntry *entry)
-{
-    return expand_bits(entry, &PathEntry::out_port);
-}
-
 TimingCheck *expand_check_bits(TimingCheck *check)
 {
     return expand_bits(check, &TimingCheck::data_port);
 }
 
-CellInstance *template_lookup(const TemplateSet *set, const char *name, int len)
+namespace {
+
+// The template cell of the first registry entry serving the input cell type
+// `name` (length `len`): by its celltype or a celleq name, case ignored.
+CellInstance *lookup(const TemplateSet *set, const char *name, int len)
 {
     for (const CellTemplate *entry = set->registry; entry; entry = entry->next) {
         CellInstance *cell = template_cell_of(entry);
@@ -233,8 +239,6 @@ CellInstance *template_lookup(const TemplateSet *set, const char *name, int len)
     }
     return nullptr;
 }
-
-namespace {
 
 void set_scale_shifts(const TemplateSet *set, int timescale_exp)
 {
@@ -263,5 +267,5 @@ CellInstance *cell_of_celltype(const TemplateSet *set, const char *celltype)
 
 SdfTemplateHooks template_hooks(const TemplateSet *set)
 {
-    return SdfTemplateHooks{set, template_lookup, set_scale_shifts, cell_of_celltype};
+    return SdfTemplateHooks{set, lookup, set_scale_shifts, cell_of_celltype};
 }

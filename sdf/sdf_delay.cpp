@@ -176,12 +176,61 @@ int classify_cond_on_input(const PathEntry *e)
     return 0;
 }
 
+// The ports, an optional RETAIN list and the delays of one entry, through its
+// closing bracket. An IOPATH of the input also gets its mean delays.
+bool read_iopath(SdfReader *rd, PathEntry *entry)
+{
+    if (sdf_read_port(rd, &entry->in_port) != PORT_READ ||
+        sdf_read_port(rd, &entry->out_port) != PORT_READ)
+        return false;
+    entry->has_retain = 0;
+    if (!sdf_read_values(rd, entry->delays)) {
+        // In the input the failed value read has taken the 'R' of "(RETAIN"
+        // for a number that is not there.
+        SdfToken keyword;
+        (void)sdf_keyword(rd, &keyword); // no keyword is no RETAIN
+        if (!sdf_is_keyword("ETAIN", keyword.text, keyword.len)) {
+            msg_error_at(rd->source, "Malformed IOPATH");
+            return false;
+        }
+        entry->has_retain = 1;
+        if (!sdf_read_values(rd, entry->retain)) {
+            msg_error_at(rd->source, "Malformed RETAIN");
+            return false;
+        }
+        if (!sdf_read_values(rd, entry->delays)) {
+            msg_error_at(rd->source, "Malformed IOPATH");
+            return false;
+        }
+    }
+    if (!rd->template_syntax) {
+        entry->mean_delay[0] = mean_component(entry->delays, 0);
+        if (rd->triple_form == FORM_TRIPLE) {
+            entry->mean_delay[1] = mean_component(entry->delays, 1);
+            entry->mean_delay[2] = mean_component(entry->delays, 2);
+        }
+    }
+    return true;
+}
+
+bool read_path(SdfReader *rd, PathDelay *entry)
+{
+    return sdf_read_port(rd, &entry->port) == PORT_READ && sdf_read_values(rd, entry->delays);
+}
+
+bool read_interconnect(SdfReader *rd, InterconnectDelay *entry)
+{
+    return sdf_read_port(rd, &entry->from_port) == PORT_READ &&
+           sdf_read_port(rd, &entry->to_port) == PORT_READ &&
+           sdf_read_values(rd, entry->delays);
+}
+
 bool read_cond_iopath(SdfReader *rd, PathEntry *entry)
 {
     if (!read_cond_text(rd, &entry->cond_text))
         return false;
     entry->cond = entry->cond_text ? cond_parse(entry->cond_text) : nullptr;
-    if (!sdf_read_iopath(rd, entry)) {
+    if (!read_iopath(rd, entry)) {
         skip_cond_entry(rd);
         return false;
     }
@@ -218,19 +267,19 @@ bool read_absolute_entries(SdfReader *rd, PathEntry **iopaths, PathDelay **paths
         // No keyword at the end of input is an unknown entry.
         (void)sdf_keyword(rd, &keyword);
         if (sdf_is_keyword("PATH", keyword.text, keyword.len)) {
-            if (!sdf_read_path(rd, append(&path_tail))) {
+            if (!read_path(rd, append(&path_tail))) {
                 abandon_entry(rd);
                 return false;
             }
         } else if (sdf_is_keyword("INTERCONNECT", keyword.text, keyword.len)) {
-            if (!sdf_read_interconnect(rd, append(&interconnect_tail))) {
+            if (!read_interconnect(rd, append(&interconnect_tail))) {
                 abandon_entry(rd);
                 return false;
             }
         } else if (sdf_is_keyword("IOPATH", keyword.text, keyword.len)) {
             PathEntry *entry = append(&iopath_tail);
             entry->score = -1;
-            if (!sdf_read_iopath(rd, entry)) {
+            if (!read_iopath(rd, entry)) {
                 abandon_entry(rd);
                 return false;
             }
@@ -316,53 +365,6 @@ bool sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
     // cell meets the cause next.
     (void)sdf_skip_entry(rd);
     return true;
-}
-
-bool sdf_read_iopath(SdfReader *rd, PathEntry *entry)
-{
-    if (sdf_read_port(rd, &entry->in_port) != PORT_READ ||
-        sdf_read_port(rd, &entry->out_port) != PORT_READ)
-        return false;
-    entry->has_retain = 0;
-    if (!sdf_read_values(rd, entry->delays)) {
-        // In the input the failed value read has taken the 'R' of "(RETAIN"
-        // for a number that is not there.
-        SdfToken keyword;
-        (void)sdf_keyword(rd, &keyword); // no keyword is no RETAIN
-        if (!sdf_is_keyword("ETAIN", keyword.text, keyword.len)) {
-            msg_error_at(rd->source, "Malformed IOPATH");
-            return false;
-        }
-        entry->has_retain = 1;
-        if (!sdf_read_values(rd, entry->retain)) {
-            msg_error_at(rd->source, "Malformed RETAIN");
-            return false;
-        }
-        if (!sdf_read_values(rd, entry->delays)) {
-            msg_error_at(rd->source, "Malformed IOPATH");
-            return false;
-        }
-    }
-    if (!rd->template_syntax) {
-        entry->mean_delay[0] = mean_component(entry->delays, 0);
-        if (rd->triple_form == FORM_TRIPLE) {
-            entry->mean_delay[1] = mean_component(entry->delays, 1);
-            entry->mean_delay[2] = mean_component(entry->delays, 2);
-        }
-    }
-    return true;
-}
-
-bool sdf_read_path(SdfReader *rd, PathDelay *entry)
-{
-    return sdf_read_port(rd, &entry->port) == PORT_READ && sdf_read_values(rd, entry->delays);
-}
-
-bool sdf_read_interconnect(SdfReader *rd, InterconnectDelay *entry)
-{
-    return sdf_read_port(rd, &entry->from_port) == PORT_READ &&
-           sdf_read_port(rd, &entry->to_port) == PORT_READ &&
-           sdf_read_values(rd, entry->delays);
 }
 
 namespace {

@@ -12,12 +12,5 @@
 bool sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
                     InterconnectDelay **interconnects);
 
-// The ports, an optional RETAIN list and the delays of one entry, through its
-// closing bracket; false on failure. An IOPATH of the input also gets its
-// mean delays.
-bool sdf_read_iopath(SdfReader *rd, PathEntry *entry);
-bool sdf_read_path(SdfReader *rd, PathDelay *entry);
-bool sdf_read_interconnect(SdfReader *rd, InterconnectDelay *entry);
-
 // Mean of component `which` (0 min, 1 typ, 2 max) over the present values.
 double mean_component(const ValueTriple values[6], int which);

@@ -140,6 +140,22 @@ int plain_decimal_length(const char *start, const char *end)
     return digits > 0 && p == end ? static_cast<int>(end - start) : 0;
 }
 
+// Moves the partial token [start, scan) to the start of line_buf and reads the
+// rest of the line behind it; false when nothing more could be read.
+bool refill_keep(SdfReader *rd, char **start, char **scan)
+{
+    int kept = static_cast<int>(*scan - *start);
+    memmove(rd->line_buf, *start, static_cast<size_t>(kept));
+    *start = rd->line_buf;
+    *scan = rd->line_buf + kept;
+    rd->pos = *scan;
+    if (kept >= PIECE_MAX) {
+        rd->line_buf[PIECE_MAX] = '\0';
+        return false;
+    }
+    return sdf_read_piece(rd, *scan, PIECE_MAX - kept) > 0;
+}
+
 enum TokenRefill { TOKEN_GOES_ON, TOKEN_ENDS, TOKEN_OVERFLOWS };
 
 // Brings the rest of the line behind a token that reached the end of the
@@ -147,7 +163,7 @@ enum TokenRefill { TOKEN_GOES_ON, TOKEN_ENDS, TOKEN_OVERFLOWS };
 // fills the whole buffer cannot be read.
 TokenRefill refill_token(SdfReader *rd, char **start, char **scan)
 {
-    if (sdf_refill_keep(rd, start, scan))
+    if (refill_keep(rd, start, scan))
         return TOKEN_GOES_ON;
     return *scan - *start < PIECE_MAX ? TOKEN_ENDS : TOKEN_OVERFLOWS;
 }
@@ -179,20 +195,6 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
     rd->line_buf[1] = '\0';
     rd->pos = rd->line_buf;
     return rd;
-}
-
-bool sdf_refill_keep(SdfReader *rd, char **start, char **scan)
-{
-    int kept = static_cast<int>(*scan - *start);
-    memmove(rd->line_buf, *start, static_cast<size_t>(kept));
-    *start = rd->line_buf;
-    *scan = rd->line_buf + kept;
-    rd->pos = *scan;
-    if (kept >= PIECE_MAX) {
-        rd->line_buf[PIECE_MAX] = '\0';
-        return false;
-    }
-    return sdf_read_piece(rd, *scan, PIECE_MAX - kept) > 0;
 }
 
 namespace {
@@ -237,7 +239,7 @@ char *next_significant(SdfReader *rd, ScanEnd *end)
             if (p[1] == '\0') {
                 echo_run(rd, run, p);
                 char *scan = p + 1;
-                sdf_refill_keep(rd, &p, &scan);
+                refill_keep(rd, &p, &scan);
                 run = p;
             }
             // A '/' that ends the input starts no comment: it is significant.
@@ -416,7 +418,7 @@ bool sdf_number(SdfReader *rd, SdfToken *tok)
     for (;;) {
         while (has_class(*end, CC_NUMBER))
             end++;
-        if (*end != '\0' || end == start || !sdf_refill_keep(rd, &start, &end))
+        if (*end != '\0' || end == start || !refill_keep(rd, &start, &end))
             break;
     }
     // Nearly every number in real files is a plain decimal; when one fills
@@ -549,6 +551,9 @@ char *sdf_store(const char *text, int len, SdfReader *rd)
     return copy;
 }
 
+namespace {
+
+// 0 when the first n characters are equal ignoring case.
 int keyword_ncmp(const char *keyword, const char *text, int n)
 {
     for (int i = 0; i < n; i++) {
@@ -560,6 +565,8 @@ int keyword_ncmp(const char *keyword, const char *text, int n)
     }
     return 0;
 }
+
+} // namespace
 
 bool sdf_is_keyword(const char *keyword, const char *text, int len)
 {

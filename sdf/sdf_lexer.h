@@ -54,10 +54,5 @@ void sdf_echo(SdfReader *rd, const SdfToken &tok);
 // NUL-terminated copy in the reader's token store; null unless MODE_COLLECT.
 // A token of SDF_STORE_BLOCK characters or more ends the process.
 char *sdf_store(const char *text, int len, SdfReader *rd);
-// Moves the partial token [start, scan) to the start of line_buf and reads the
-// rest of the line behind it; false when nothing more could be read.
-bool sdf_refill_keep(SdfReader *rd, char **start, char **scan);
-// 0 when the first n characters are equal ignoring case.
-int keyword_ncmp(const char *keyword, const char *text, int n);
 // The keyword rule: same length and equal ignoring case.
 bool sdf_is_keyword(const char *keyword, const char *text, int len);

@@ -64,10 +64,53 @@ TimingCheck *new_check()
     return tc;
 }
 
+// Passes over the rest of an entry that failed, which fails the block
+// whatever the skip meets.
+void abandon_entry(SdfReader *rd)
+{
+    (void)sdf_skip_entry(rd);
+}
+
+// A plain port or (COND token port).
+bool read_check_port(SdfReader *rd, const char **cond, PortSpec *port)
+{
+    PortRead result = sdf_read_port(rd, port);
+    if (result != PORT_COND) {
+        *cond = nullptr;
+        return result == PORT_READ;
+    }
+    // (COND condition port): the condition is a single token, kept as text.
+    SdfToken tok;
+    if (!sdf_token(rd, &tok)) {
+        abandon_entry(rd);
+        return false;
+    }
+    *cond = sdf_store(tok.text, tok.len, rd);
+    if (sdf_read_port(rd, port) != PORT_READ) {
+        abandon_entry(rd);
+        return false;
+    }
+    // The port is read; a COND form left open has been reported, and the
+    // value read that follows meets the cause.
+    (void)sdf_skip_entry(rd);
+    return true;
+}
+
+// One check value after its '('; "Malformed triple" for a non-number.
+bool read_check_value(ValueTriple *value, SdfReader *rd)
+{
+    TripleRead result = sdf_read_triple(value, rd);
+    if (result == TRIPLE_NOT_NUMBER) {
+        msg_error_at(rd->source, "Malformed triple");
+        return false;
+    }
+    return result == TRIPLE_READ;
+}
+
 bool read_bracketed_value(SdfReader *rd, ValueTriple *value)
 {
     char c;
-    return sdf_next_char(rd, &c) && c == '(' && sdf_read_check_value(value, rd);
+    return sdf_next_char(rd, &c) && c == '(' && read_check_value(value, rd);
 }
 
 // Ports and values of a known kind, up to but not including the rest of the
@@ -79,17 +122,10 @@ bool read_check_body(SdfReader *rd, TimingCheck *tc)
     const char **first_cond = layout.ref_first ? &tc->ref_cond : &tc->data_cond;
     PortSpec *second = layout.ref_first ? &tc->data_port : &tc->ref_port;
     const char **second_cond = layout.ref_first ? &tc->data_cond : &tc->ref_cond;
-    return sdf_read_check_port(rd, first_cond, first) &&
-           (layout.ports != 2 || sdf_read_check_port(rd, second_cond, second)) &&
+    return read_check_port(rd, first_cond, first) &&
+           (layout.ports != 2 || read_check_port(rd, second_cond, second)) &&
            read_bracketed_value(rd, &tc->value1) &&
            (layout.values != 2 || read_bracketed_value(rd, &tc->value2));
-}
-
-// Passes over the rest of an entry that failed, which fails the block
-// whatever the skip meets.
-void abandon_entry(SdfReader *rd)
-{
-    (void)sdf_skip_entry(rd);
 }
 
 bool read_entries(SdfReader *rd, TimingCheck **checks)
@@ -143,38 +179,4 @@ bool sdf_read_timingcheck(SdfReader *rd, TimingCheck **checks)
     bool read = read_entries(rd, checks);
     rd->mode = mode;
     return read;
-}
-
-bool sdf_read_check_port(SdfReader *rd, const char **cond, PortSpec *port)
-{
-    PortRead result = sdf_read_port(rd, port);
-    if (result != PORT_COND) {
-        *cond = nullptr;
-        return result == PORT_READ;
-    }
-    // (COND condition port): the condition is a single token, kept as text.
-    SdfToken tok;
-    if (!sdf_token(rd, &tok)) {
-        abandon_entry(rd);
-        return false;
-    }
-    *cond = sdf_store(tok.text, tok.len, rd);
-    if (sdf_read_port(rd, port) != PORT_READ) {
-        abandon_entry(rd);
-        return false;
-    }
-    // The port is read; a COND form left open has been reported, and the
-    // value read that follows meets the cause.
-    (void)sdf_skip_entry(rd);
-    return true;
-}
-
-bool sdf_read_check_value(ValueTriple *value, SdfReader *rd)
-{
-    TripleRead result = sdf_read_triple(value, rd);
-    if (result == TRIPLE_NOT_NUMBER) {
-        msg_error_at(rd->source, "Malformed triple");
-        return false;
-    }
-    return result == TRIPLE_READ;
 }
