@@ -23,22 +23,8 @@ Preferences *prefs_new()
     prefs->emit_retain = 0;
     prefs->pathtrails = 0;
     prefs->pessim = 1;
+    prefs->strings = nullptr;
     return prefs;
-}
-
-// A rejected file leaves nothing behind.
-void prefs_discard(Preferences *prefs)
-{
-    while (CondEqRule *rule = prefs->condeq) {
-        prefs->condeq = rule->next;
-        cond_free(rule->template_cond);
-        free(rule);
-    }
-    while (CellEqName *cell = prefs->celleq) {
-        prefs->celleq = cell->next;
-        free(cell);
-    }
-    free(prefs);
 }
 
 // The name of a "<name>" header line, or null after reporting.
@@ -170,11 +156,31 @@ Preferences *prefs_read(const char *name)
         valid = read_section(&tk, prefs, &ended);
     if (!valid) {
         cfg_close(&tk, 0);
-        prefs_discard(prefs);
+        prefs_free(prefs);
         return nullptr;
     }
     // Condition and cell type texts point into the token store; without a
     // rule nothing does, and the store can go.
-    cfg_close(&tk, prefs->condeq || prefs->celleq);
+    bool keep = prefs->condeq || prefs->celleq;
+    if (keep)
+        prefs->strings = tk.buf->store;
+    cfg_close(&tk, keep);
     return prefs;
+}
+
+void prefs_free(Preferences *prefs)
+{
+    if (!prefs)
+        return;
+    while (CondEqRule *rule = prefs->condeq) {
+        prefs->condeq = rule->next;
+        cond_free(rule->template_cond);
+        free(rule);
+    }
+    while (CellEqName *cell = prefs->celleq) {
+        prefs->celleq = cell->next;
+        free(cell);
+    }
+    free(prefs->strings);
+    free(prefs);
 }

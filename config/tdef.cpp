@@ -193,6 +193,18 @@ void zero_negative_values(TimingDefaults *defaults)
 
 } // namespace
 
+namespace {
+
+// A file given up: its summary, then nothing of it is kept.
+TimingDefaults *give_up(TimingDefaults *defaults)
+{
+    source_file_summary(&defaults->tokenizer.source);
+    tdef_free(defaults);
+    return nullptr;
+}
+
+} // namespace
+
 TimingDefaults *tdef_read(const char *name, int *status)
 {
     *status = TDEF_NOT_FOUND;
@@ -200,32 +212,25 @@ TimingDefaults *tdef_read(const char *name, int *status)
     defaults->timescale_ps = 0;
     defaults->params = nullptr;
     ConfigTokenizer *tk = &defaults->tokenizer;
-    if (cfg_open(name, 0, tk) != CFG_OK) {
-        tdef_free(defaults);
-        return nullptr;
-    }
+    if (cfg_open(name, 0, tk) != CFG_OK)
+        return give_up(defaults);
 
     *status = TDEF_NOT_DEFAULTS;
     cfg_next_line(tk);
     char *keyword;
     if (cfg_next_token(tk, &keyword) == CFG_NONE || str_case_cmp(keyword, "times") != 0) {
         msg_error_at(&tk->source, "Expecting TIMES(timescale)");
-        tdef_free(defaults);
-        return nullptr;
+        return give_up(defaults);
     }
 
     *status = TDEF_CORRUPT;
-    if (!read_timescale(defaults)) {
-        tdef_free(defaults);
-        return nullptr;
-    }
+    if (!read_timescale(defaults))
+        return give_up(defaults);
     ParamIndex index;
     while (cfg_next_line(tk) == 0)
         read_param_line(defaults, &index);
-    if (tk->source.errors != 0) {
-        tdef_free(defaults);
-        return nullptr;
-    }
+    if (tk->source.errors != 0)
+        return give_up(defaults);
 
     zero_negative_values(defaults);
     source_file_summary(&tk->source);
@@ -235,7 +240,8 @@ TimingDefaults *tdef_read(const char *name, int *status)
 
 void tdef_free(TimingDefaults *defaults)
 {
-    source_file_summary(&defaults->tokenizer.source);
+    if (!defaults)
+        return;
     TimingParam *param = defaults->params;
     while (param) {
         TimingParam *next = param->next;

@@ -107,7 +107,7 @@ void read_defaults(const CellTemplate *entry, int defaults_mode, CellInstance *c
 // Splits the record whose port `port` has a bus range into one record per
 // bit, lowest bit first, in place of the original.
 template <typename Record>
-Record *expand_bits(Record *record, PortSpec Record::*port)
+Record *expand_bits(Arena *arena, Record *record, PortSpec Record::*port)
 {
     Record *after = record->next;
     int msb = (record->*port).msb;
@@ -120,7 +120,7 @@ Record *expand_bits(Record *record, PortSpec Record::*port)
     // largest int does not step past it.
     for (int bit = lsb;; bit++) {
         if (bit != lsb) {
-            Record *copy = static_cast<Record *>(xmalloc(sizeof(Record)));
+            Record *copy = static_cast<Record *>(arena_alloc(arena, sizeof(Record)));
             *copy = *record;
             last->next = copy;
             last = copy;
@@ -135,33 +135,35 @@ Record *expand_bits(Record *record, PortSpec Record::*port)
 
 // Splits an IOPATH with a bus-ranged output into one entry per bit, in
 // place; returns the record that followed it before the split.
-PathEntry *expand_iopath(PathEntry *entry)
+PathEntry *expand_iopath(Arena *arena, PathEntry *entry)
 {
-    return expand_bits(entry, &PathEntry::out_port);
+    return expand_bits(arena, entry, &PathEntry::out_port);
 }
 
-void template_read(CellTemplate *entry, int defaults_mode, FILE *audit)
+// Reads the template of `entry` into entry->reader, which keeps whatever was
+// read, failed or not; true when the template cell was read whole.
+bool template_read(CellTemplate *entry, int defaults_mode, FILE *audit)
 {
     std::string file_name = std::string(entry->cell_name) + ".sdft";
     FILE *in = fopen(file_name.c_str(), "r");
     if (!in) {
         fprintf(stderr, "Could not open \"%s\"\n", file_name.c_str());
-        return;
+        return false;
     }
     SdfReader *rd = sdf_reader_create(in, file_name.c_str(), nullptr, nullptr, MODE_COLLECT, 1);
+    entry->reader = rd;
     if (!skip_to_celltype(rd)) {
         msg_error_at(rd->source, "Unexpected end of file");
         close_template_input(rd);
-        return;
+        return false;
     }
     const char *celltype = read_celltype_name(rd);
     if (!celltype) {
         close_template_input(rd);
-        return;
+        return false;
     }
     fprintf(audit, "\n********\nCell %s from template %s\n", celltype, file_name.c_str());
-    if (sdf_read_cell(rd, celltype))
-        entry->reader = rd;
+    bool read = sdf_read_cell(rd, celltype);
     close_template_input(rd);
 
     // The cell exists even when its body failed to parse, and its defaults
@@ -169,11 +171,24 @@ void template_read(CellTemplate *entry, int defaults_mode, FILE *audit)
     CellInstance *cell = rd->cells;
     cell->use_defaults = entry->use_defaults;
     for (PathEntry *path = cell->iopaths; path;)
-        path = expand_iopath(path);
+        path = expand_iopath(&rd->arena, path);
     for (TimingCheck *check = cell->checks; check;)
-        check = expand_check_bits(check);
+        check = expand_check_bits(&rd->arena, check);
     if (entry->use_defaults)
         read_defaults(entry, defaults_mode, cell, audit);
+    return read;
+}
+
+void entry_free(CellTemplate *entry)
+{
+    if (SdfReader *rd = entry->reader) {
+        if (CellInstance *cell = rd->cells) {
+            tdef_free(cell->defaults);
+            prefs_free(cell->prefs);
+        }
+        sdf_reader_free(rd);
+    }
+    free(entry);
 }
 
 // Cell type names follow the keyword rule: same length, case ignored.
@@ -205,10 +220,9 @@ int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
     list_prepend(&set->registry, entry);
 
     msg_info(program_name, "Reading template file \"%s\"", cell_name);
-    template_read(entry, set->defaults_mode, audit);
-    if (!entry->reader) {
+    if (!template_read(entry, set->defaults_mode, audit)) {
         set->registry = entry->next;
-        free(entry);
+        entry_free(entry);
         return 0;
     }
     if (prefs_name) {
@@ -221,9 +235,18 @@ int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
     return 1;
 }
 
-TimingCheck *expand_check_bits(TimingCheck *check)
+TimingCheck *expand_check_bits(Arena *arena, TimingCheck *check)
 {
-    return expand_bits(check, &TimingCheck::data_port);
+    return expand_bits(arena, check, &TimingCheck::data_port);
+}
+
+void template_set_free(TemplateSet *set, const CellTemplate *keep)
+{
+    while (set->registry && set->registry != keep) {
+        CellTemplate *entry = set->registry;
+        set->registry = entry->next;
+        entry_free(entry);
+    }
 }
 
 namespace {

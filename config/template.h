@@ -25,8 +25,13 @@ int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
                   const char *prefs_name, FILE *audit);
 
 // Splits a timing check with a bus-ranged data port into one check per bit,
-// in place; returns the record that followed it before the split.
-TimingCheck *expand_check_bits(TimingCheck *check);
+// in place, the new ones in `arena`; returns the record that followed it
+// before the split.
+TimingCheck *expand_check_bits(Arena *arena, TimingCheck *check);
+
+// Frees the templates registered after `keep` (all of them when null) with
+// everything they hold: readers, cells, defaults and preferences.
+void template_set_free(TemplateSet *set, const CellTemplate *keep = nullptr);
 
 // The hooks through which the SDF reader reaches the templates of `set`:
 // lookup finds the template cell of the first registry entry serving the

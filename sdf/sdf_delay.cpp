@@ -13,29 +13,28 @@
 #include "sdf/sdf_cond.h"
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_values.h"
-#include "support/arena.h"
 #include "support/support.h"
 
 namespace {
 
 template <typename Record>
-Record *new_record()
+Record *new_record(SdfReader *rd)
 {
-    Record *rec = static_cast<Record *>(arena_alloc(sizeof(Record)));
+    Record *rec = static_cast<Record *>(arena_alloc(&rd->arena, sizeof(Record)));
     memset(rec, 0, sizeof *rec);
     return rec;
 }
 
 template <typename Record>
-Record *append(Record ***tail)
+Record *append(SdfReader *rd, Record ***tail)
 {
-    Record *rec = new_record<Record>();
+    Record *rec = new_record<Record>(rd);
     **tail = rec;
     *tail = &rec->next;
     return rec;
 }
 
-// Growable heap text of a condition; handed over as the entry's cond_text.
+// Growable heap text of a condition while it is read.
 struct CondText {
     char *text;
     size_t len;
@@ -121,14 +120,27 @@ bool read_cond_text(SdfReader *rd, char **text)
         cond_text_append(&ct, tok.text, static_cast<size_t>(tok.len));
     }
     // The text ends in " ( " from the IOPATH entry's own bracket.
-    if (ct.len < 3) {
-        free(ct.text);
-        *text = nullptr;
-        return true;
+    *text = nullptr;
+    if (ct.len >= 3) {
+        size_t len = ct.len - 3;
+        *text = static_cast<char *>(arena_alloc(&rd->arena, len + 1));
+        memcpy(*text, ct.text, len);
+        (*text)[len] = '\0';
     }
-    ct.text[ct.len - 3] = '\0';
-    *text = ct.text;
+    free(ct.text);
     return true;
+}
+
+// The tree of a condition text, owned by the reader from here on.
+CondExpr *parse_cond(SdfReader *rd, const char *text)
+{
+    CondExpr *tree = cond_parse(text);
+    if (tree) {
+        auto *kept = static_cast<ParsedCond *>(arena_alloc(&rd->arena, sizeof(ParsedCond)));
+        *kept = ParsedCond{rd->conds, tree};
+        rd->conds = kept;
+    }
+    return tree;
 }
 
 bool is_name_of(const CondExpr *e, const char *name)
@@ -229,7 +241,7 @@ bool read_cond_iopath(SdfReader *rd, PathEntry *entry)
 {
     if (!read_cond_text(rd, &entry->cond_text))
         return false;
-    entry->cond = entry->cond_text ? cond_parse(entry->cond_text) : nullptr;
+    entry->cond = entry->cond_text ? parse_cond(rd, entry->cond_text) : nullptr;
     if (!read_iopath(rd, entry)) {
         skip_cond_entry(rd);
         return false;
@@ -267,24 +279,24 @@ bool read_absolute_entries(SdfReader *rd, PathEntry **iopaths, PathDelay **paths
         // No keyword at the end of input is an unknown entry.
         (void)sdf_keyword(rd, &keyword);
         if (sdf_is_keyword("PATH", keyword.text, keyword.len)) {
-            if (!read_path(rd, append(&path_tail))) {
+            if (!read_path(rd, append(rd, &path_tail))) {
                 abandon_entry(rd);
                 return false;
             }
         } else if (sdf_is_keyword("INTERCONNECT", keyword.text, keyword.len)) {
-            if (!read_interconnect(rd, append(&interconnect_tail))) {
+            if (!read_interconnect(rd, append(rd, &interconnect_tail))) {
                 abandon_entry(rd);
                 return false;
             }
         } else if (sdf_is_keyword("IOPATH", keyword.text, keyword.len)) {
-            PathEntry *entry = append(&iopath_tail);
+            PathEntry *entry = append(rd, &iopath_tail);
             entry->score = -1;
             if (!read_iopath(rd, entry)) {
                 abandon_entry(rd);
                 return false;
             }
         } else if (sdf_is_keyword("COND", keyword.text, keyword.len)) {
-            PathEntry *entry = append(&iopath_tail);
+            PathEntry *entry = append(rd, &iopath_tail);
             entry->score = -1;
             if (!read_cond_iopath(rd, entry))
                 return false;

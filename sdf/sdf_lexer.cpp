@@ -13,8 +13,8 @@
 #include <cstring>
 
 #include "sdf/sdf_block_skip.h"
+#include "sdf/sdf_cond.h"
 #include "sdf/sdf_input.h"
-#include "support/arena.h"
 #include "support/run_exit.h"
 #include "support/support.h"
 
@@ -185,6 +185,8 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const char *out_name,
     rd->template_syntax = template_syntax;
     rd->triple_form = FORM_UNDECIDED;
     rd->extended = 0;
+    rd->arena = Arena();
+    rd->conds = nullptr;
     rd->store_block = nullptr;
     rd->store_next = nullptr;
     rd->cells = nullptr;
@@ -279,6 +281,17 @@ bool token_failed(SdfReader *rd, SdfToken *tok)
 }
 
 } // namespace
+
+void sdf_reader_free(SdfReader *rd)
+{
+    for (ParsedCond *c = rd->conds; c; c = c->next)
+        cond_free(c->tree);
+    arena_free_all(&rd->arena);
+    sdf_input_release(rd);
+    free(rd->source->name);
+    free(rd->source);
+    free(rd);
+}
 
 bool sdf_next_char(SdfReader *rd, char *c)
 {
@@ -541,7 +554,7 @@ char *sdf_store(const char *text, int len, SdfReader *rd)
     if (rd->mode != MODE_COLLECT)
         return nullptr;
     if (!rd->store_block || (rd->store_next - rd->store_block) + len >= SDF_STORE_BLOCK) {
-        rd->store_block = static_cast<char *>(arena_alloc(SDF_STORE_BLOCK));
+        rd->store_block = static_cast<char *>(arena_alloc(&rd->arena, SDF_STORE_BLOCK));
         rd->store_next = rd->store_block;
     }
     char *copy = rd->store_next;

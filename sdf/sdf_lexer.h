@@ -30,6 +30,11 @@ struct SdfToken {
 // where the token should have begun (nothing reported, unless noted) or the
 // failure was an error reported at the spot.
 
+// Frees the reader with everything it collected: its cells and their
+// entries, texts and condition trees, its token store, its input block and
+// its message context. The input stream itself is left to its owner.
+void sdf_reader_free(SdfReader *rd);
+
 // Next significant character, consumed; '\0' on failure. Fails only at end
 // of input, or at an unclosed block comment (reported).
 bool sdf_next_char(SdfReader *rd, char *c);

@@ -15,7 +15,7 @@
 #include "sdf/sdf_input.h"
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_timingcheck.h"
-#include "support/arena.h"
+#include "support/run_exit.h"
 #include "support/support.h"
 
 namespace {
@@ -334,20 +334,15 @@ bool read_cell_item(SdfReader *rd, CellInstance *cell)
     return true;
 }
 
-} // namespace
-
-CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
-                       const SdfReadSetup &setup)
+// The whole input after its reader is set up, as sdf_read.
+CellInstance *read_delayfile(SdfReader *rd, const SdfTemplateHooks &templates)
 {
-    SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0, setup.block_size);
-    rd->extended = setup.extended;
-    rd->sink = setup.sink;
     char open;
     if (!sdf_next_char(rd, &open) || open != '(') {
         msg_error_at(rd->source, "Expecting '('.  Bailing out\n");
         return nullptr;
     }
-    fputc('(', out);
+    fputc('(', rd->out);
     SdfToken tok;
     if (!sdf_keyword(rd, &tok) || !sdf_is_keyword("DELAYFILE", tok.text, tok.len)) {
         msg_error_at(rd->source, "Expected 'DELAYFILE'.  Bailing out\n");
@@ -356,12 +351,33 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
     sdf_echo(rd, tok);
     if (!read_header(rd))
         return nullptr;
-    return read_cells(rd, setup.templates);
+    return read_cells(rd, templates);
+}
+
+} // namespace
+
+CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
+                       const SdfReadSetup &setup)
+{
+    SdfReader *rd = sdf_reader_create(in, in_name, out_name, out, MODE_ECHO, 0, setup.block_size);
+    rd->extended = setup.extended;
+    rd->sink = setup.sink;
+    CellInstance *cells;
+    try {
+        cells = read_delayfile(rd, setup.templates);
+    } catch (const RunExit &) {
+        sdf_reader_free(rd);
+        throw;
+    }
+    // Nothing refers to the reader of a failed read any more.
+    if (!cells)
+        sdf_reader_free(rd);
+    return cells;
 }
 
 bool sdf_read_cell(SdfReader *rd, const char *celltype)
 {
-    CellInstance *cell = static_cast<CellInstance *>(arena_alloc(sizeof(CellInstance)));
+    CellInstance *cell = static_cast<CellInstance *>(arena_alloc(&rd->arena, sizeof(CellInstance)));
     memset(cell, 0, sizeof(CellInstance));
     cell->celltype = celltype;
     cell->reader = rd;
@@ -395,6 +411,5 @@ void sdf_check_end(SdfReader *rd)
             sdf_echo(rd, tok);
         while (sdf_keyword(rd, &tok));
     }
-    sdf_input_release(rd);
-    free(rd);
+    sdf_reader_free(rd);
 }

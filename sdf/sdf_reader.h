@@ -36,8 +36,9 @@ struct SdfReadSetup {
 };
 
 // Reads the whole input, copying the header and untemplated cells to `out`.
-// Returns the collected instances (each linked to its template cell), or
-// null on error or when no cell had a template.
+// Returns the collected instances (each linked to its template cell), which
+// belong to their reader until sdf_check_end; null on error (the reader is
+// then freed, also when the run ends early) or when no cell had a template.
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
                        const SdfReadSetup &setup);
 
@@ -47,5 +48,5 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
 bool sdf_read_cell(SdfReader *rd, const char *celltype);
 
 // Writes the DELAYFILE's closing, copies and reports trailing text, and frees
-// the reader record.
+// the reader with everything it collected.
 void sdf_check_end(SdfReader *rd);

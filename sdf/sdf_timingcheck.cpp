@@ -9,7 +9,6 @@
 
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_values.h"
-#include "support/arena.h"
 #include "support/support.h"
 
 namespace {
@@ -53,9 +52,9 @@ CheckKind kind_of(const SdfToken &keyword)
     return CHECK_OTHER;
 }
 
-TimingCheck *new_check()
+TimingCheck *new_check(SdfReader *rd)
 {
-    TimingCheck *tc = static_cast<TimingCheck *>(arena_alloc(sizeof(TimingCheck)));
+    TimingCheck *tc = static_cast<TimingCheck *>(arena_alloc(&rd->arena, sizeof(TimingCheck)));
     memset(tc, 0, sizeof *tc);
     tc->ref_port = NO_PORT;
     tc->data_port = NO_PORT;
@@ -150,7 +149,7 @@ bool read_entries(SdfReader *rd, TimingCheck **checks)
             abandon_entry(rd);
             return false;
         }
-        TimingCheck *tc = new_check();
+        TimingCheck *tc = new_check(rd);
         *tail = tc;
         tail = &tc->next;
         SdfToken keyword;
