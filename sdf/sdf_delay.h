@@ -9,7 +9,7 @@
 // pulse blocks before it are passed over with a warning, and a DELAY of
 // nothing else leaves the lists unchanged. A COND entry's condition text is rebuilt on the
 // heap and parsed into the entry's tree, which may be null.
-bool sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
+[[nodiscard]] bool sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
                     InterconnectDelay **interconnects);
 
 // Mean of component `which` (0 min, 1 typ, 2 max) over the present values.

@@ -37,23 +37,23 @@ void sdf_reader_free(SdfReader *rd);
 
 // Next significant character, consumed; '\0' on failure. Fails only at end
 // of input, or at an unclosed block comment (reported).
-bool sdf_next_char(SdfReader *rd, char *c);
+[[nodiscard]] bool sdf_next_char(SdfReader *rd, char *c);
 // A run of letters, or one other character.
-bool sdf_keyword(SdfReader *rd, SdfToken *tok);
+[[nodiscard]] bool sdf_keyword(SdfReader *rd, SdfToken *tok);
 // An identifier with escapes, dividers and one bus range, or one other
 // character.
-bool sdf_token(SdfReader *rd, SdfToken *tok);
+[[nodiscard]] bool sdf_token(SdfReader *rd, SdfToken *tok);
 // Text between double quotes (quotes consumed).
-bool sdf_quoted(SdfReader *rd, SdfToken *tok);
+[[nodiscard]] bool sdf_quoted(SdfReader *rd, SdfToken *tok);
 // The characters "%lg" accepts, or one other character. At end of input
 // "Expecting number" is reported.
-bool sdf_number(SdfReader *rd, SdfToken *tok);
+[[nodiscard]] bool sdf_number(SdfReader *rd, SdfToken *tok);
 // After a failed request: true when the input had ended, false when the
 // request reported an error.
 bool sdf_at_end(const SdfReader *rd);
 // Consumes through the closing bracket of the current entry; false on
 // failure (reported).
-bool sdf_skip_entry(SdfReader *rd);
+[[nodiscard]] bool sdf_skip_entry(SdfReader *rd);
 // Writes the token to the output.
 void sdf_echo(SdfReader *rd, const SdfToken &tok);
 // NUL-terminated copy in the reader's token store; null unless MODE_COLLECT.

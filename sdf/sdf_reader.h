@@ -45,7 +45,7 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
 // Parses one CELL body after its CELLTYPE entry into a new instance appended
 // to rd->cells; `celltype` is kept, not copied. False on failure (reported);
 // the instance stays in the list.
-bool sdf_read_cell(SdfReader *rd, const char *celltype);
+[[nodiscard]] bool sdf_read_cell(SdfReader *rd, const char *celltype);
 
 // Writes the DELAYFILE's closing, copies and reports trailing text, and frees
 // the reader with everything it collected.

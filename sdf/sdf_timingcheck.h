@@ -5,4 +5,4 @@
 
 // Parses the entries after "(TIMINGCHECK" into `*checks`, which is null for
 // a block without entries; false on failure (reported, or the end of input).
-bool sdf_read_timingcheck(SdfReader *rd, TimingCheck **checks);
+[[nodiscard]] bool sdf_read_timingcheck(SdfReader *rd, TimingCheck **checks);

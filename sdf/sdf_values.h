@@ -10,10 +10,10 @@ enum PortRead {
 };
 
 // One port. Fails without a word unless in MODE_COLLECT.
-PortRead sdf_read_port(SdfReader *rd, PortSpec *port);
+[[nodiscard]] PortRead sdf_read_port(SdfReader *rd, PortSpec *port);
 
 // Up to six values through the entry's closing bracket; false on failure.
-bool sdf_read_values(SdfReader *rd, ValueTriple values[6]);
+[[nodiscard]] bool sdf_read_values(SdfReader *rd, ValueTriple values[6]);
 
 enum TripleRead {
     TRIPLE_FAILED,     // reported, or the end of input
@@ -22,7 +22,7 @@ enum TripleRead {
 };
 
 // One value, entered after its '('.
-TripleRead sdf_read_triple(ValueTriple *value, SdfReader *rd);
+[[nodiscard]] TripleRead sdf_read_triple(ValueTriple *value, SdfReader *rd);
 
 // Reports "Premature end of file found." when the input is exhausted (a
 // failed request for any other cause has been reported by the lexer).
