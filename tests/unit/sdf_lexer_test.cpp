@@ -72,6 +72,7 @@ TEST(SdfLexer, TokensMessagesAndEcho)
          "t.sdf, line 2 - Error : Missing ')' at end of file.\n\n"
          "t.sdf, line 2 - Error : Missing ')' at end of file.\n\n"},
         {" a /* b", "s", "0", "t.sdf, line 1 - Error : End of file inside comment.\n"},
+        {" a // b", "s", "0", "t.sdf, line 1 - Warning : End of file inside comment.\n"},
         {" \"a\n\" )", "s", "0", "t.sdf, line 1 - Error : Unterminated string.\n\n"},
         {" \"b\tc\" )", "s", "0", "t.sdf, line 1 - Error : Illegal tab character in string.\n\n"},
         // The end of the input is final; a NUL byte is a blank.
