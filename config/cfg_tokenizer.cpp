@@ -46,7 +46,7 @@ void save_position(const ConfigTokenizer *tk, ConfigMark *mark)
     mark->cursor = tk->buf->cursor;
     mark->store_next = tk->buf->store_next;
     mark->at_end = tk->buf->at_end;
-    mark->line = tk->line;
+    mark->line = tk->source.line;
 }
 
 void restore_position(ConfigTokenizer *tk, const ConfigMark *mark)
@@ -55,7 +55,7 @@ void restore_position(ConfigTokenizer *tk, const ConfigMark *mark)
     tk->buf->store_next = mark->store_next;
     // Once the text is freed no mark may bring the cursor back into it.
     tk->buf->at_end = mark->at_end || !tk->buf->text;
-    tk->line = mark->line;
+    tk->source.line = mark->line;
 }
 
 // Sizes the stream; -1 when it cannot be sized or is too big for `size`.
@@ -71,9 +71,9 @@ long stream_size(FILE *stream)
 
 int fail_reading(ConfigTokenizer *tk)
 {
-    msg_error_in_file(cfg_source(tk), "Error reading file");
-    fclose(tk->stream);
-    tk->stream = nullptr;
+    msg_error_in_file(&tk->source, "Error reading file");
+    fclose(tk->source.stream);
+    tk->source.stream = nullptr;
     return CFG_FAILED;
 }
 
@@ -107,11 +107,11 @@ char *finish_token(ConfigBuffer *buf, char *start)
 int cfg_open(const char *name, int quiet, const MsgSettings &ms, ConfigTokenizer *tk)
 {
     FILE *stream = fopen(name, "rb");
-    source_file_init(cfg_source(tk), stream, name, &ms);
+    source_file_init(&tk->source, stream, name, &ms);
     tk->buf = nullptr;
     if (!stream) {
         if (!quiet)
-            msg_error_in_file(cfg_source(tk), "File open failed");
+            msg_error_in_file(&tk->source, "File open failed");
         return CFG_FAILED;
     }
     long size = stream_size(stream);
@@ -122,7 +122,7 @@ int cfg_open(const char *name, int quiet, const MsgSettings &ms, ConfigTokenizer
     if (fread(tk->buf->text, 1, size, stream) != static_cast<size_t>(size) || ferror(stream))
         return fail_reading(tk);
     fclose(stream);
-    tk->stream = nullptr;
+    tk->source.stream = nullptr;
     tk->buf->text[size] = '\0';
     return CFG_OK;
 }
@@ -136,14 +136,30 @@ void cfg_close(ConfigTokenizer *tk, int keep_tokens)
         free(tk->buf);
         tk->buf = nullptr;
     }
-    free(tk->name);
-    tk->name = nullptr;
+    free(tk->source.name);
+    tk->source.name = nullptr;
 }
 
-int cfg_skip(ConfigTokenizer *tk, int mode)
+namespace {
+
+enum CfgSkipMode {
+    SKIP_TOKEN = 0,
+    SKIP_FOUND = 1,
+    SKIP_CONTINUATION = 2,
+    SKIP_COMMENT = 3,
+    SKIP_LINE = 4,
+};
+
+// The skipping machine, in SKIP_TOKEN or SKIP_LINE mode. SKIP_TOKEN: 1 in
+// front of a token of the logical line, 0 at its end. SKIP_LINE: 1 just after
+// the newline that ends the logical line, 0 at the end of the text. Warns
+// about non-blank characters between a continuation backslash and its
+// newline, each time it passes them: look-ahead that a restored mark takes
+// back warns again, and every warning counts.
+int skip(ConfigTokenizer *tk, int mode)
 {
     ConfigBuffer *buf = tk->buf;
-    if (!buf || tk->line == 0 || buf->at_end)
+    if (!buf || tk->source.line == 0 || buf->at_end)
         return 0;
     int saved_mode = SKIP_TOKEN;
     bool after_backslash = false;
@@ -173,9 +189,9 @@ int cfg_skip(ConfigTokenizer *tk, int mode)
                 return 0;
             if (c == '\n') {
                 if (after_backslash)
-                    msg_warning_at(cfg_source(tk), "Unexpected characters after '\\' (ignored)");
+                    msg_warning_at(&tk->source, "Unexpected characters after '\\' (ignored)");
                 after_backslash = false;
-                tk->line++;
+                tk->source.line++;
                 mode = saved_mode;
             } else if (!is_blank(c)) {
                 after_backslash = true;
@@ -192,7 +208,7 @@ int cfg_skip(ConfigTokenizer *tk, int mode)
                 return 0;
             buf->cursor++;
             if (c == '\n') {
-                tk->line++;
+                tk->source.line++;
                 return 1;
             }
             if (c == '#') {
@@ -206,6 +222,8 @@ int cfg_skip(ConfigTokenizer *tk, int mode)
         }
     }
 }
+
+} // namespace
 
 int cfg_line_is_blank(ConfigTokenizer *tk)
 {
@@ -224,13 +242,13 @@ int cfg_next_line(ConfigTokenizer *tk)
     ConfigBuffer *buf = tk->buf;
     if (!buf || buf->at_end)
         return 1;
-    if (tk->line == 0) {
-        tk->line = 1;
+    if (tk->source.line == 0) {
+        tk->source.line = 1;
         if (!cfg_line_is_blank(tk))
             return 0;
     }
     for (;;) {
-        if (!cfg_skip(tk, SKIP_LINE) || *buf->cursor == '\0') {
+        if (!skip(tk, SKIP_LINE) || *buf->cursor == '\0') {
             buf->at_end = 1;
             free_text(buf);
             return 1;
@@ -242,7 +260,7 @@ int cfg_next_line(ConfigTokenizer *tk)
 
 int cfg_next_token(ConfigTokenizer *tk, char **text)
 {
-    if (!cfg_skip(tk, SKIP_TOKEN))
+    if (!skip(tk, SKIP_TOKEN))
         return CFG_NONE;
     ConfigBuffer *buf = tk->buf;
     char *start = buf->store_next;
@@ -260,7 +278,7 @@ int cfg_next_token(ConfigTokenizer *tk, char **text)
 
 int cfg_read_number(ConfigTokenizer *tk, char **text)
 {
-    if (!cfg_skip(tk, SKIP_TOKEN))
+    if (!skip(tk, SKIP_TOKEN))
         return CFG_NONE;
     ConfigBuffer *buf = tk->buf;
     if (!is_digit(*buf->cursor))
@@ -278,7 +296,7 @@ int cfg_read_string(ConfigTokenizer *tk, char **text)
         return CFG_NONE;
     ConfigMark mark;
     save_position(tk, &mark);
-    if (!cfg_skip(tk, SKIP_TOKEN))
+    if (!skip(tk, SKIP_TOKEN))
         return CFG_NONE;
     ConfigBuffer *buf = tk->buf;
     if (*buf->cursor++ != '"') {
@@ -303,14 +321,14 @@ int cfg_read_string(ConfigTokenizer *tk, char **text)
             // The end of the text is no character to name; the string is
             // simply unterminated.
             if (escaped != '\0')
-                msg_warning_at(cfg_source(tk), "Invalid meta character, '\\%c'", escaped);
+                msg_warning_at(&tk->source, "Invalid meta character, '\\%c'", escaped);
             c = *++buf->cursor;
         }
         if (c == '\n' || c == '\0') {
             if (c == '\n')
-                msg_error_at(cfg_source(tk), "Unexpected end of line");
+                msg_error_at(&tk->source, "Unexpected end of line");
             else
-                msg_error_at(cfg_source(tk), "Unexpected end of file");
+                msg_error_at(&tk->source, "Unexpected end of file");
             buf->store_next = start;
             return CFG_BAD_STRING;
         }

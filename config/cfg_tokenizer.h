@@ -23,14 +23,6 @@ enum CfgResult {
     CFG_BAD_STRING = 10,
 };
 
-enum CfgSkipMode {
-    SKIP_TOKEN = 0,
-    SKIP_FOUND = 1,
-    SKIP_CONTINUATION = 2,
-    SKIP_COMMENT = 3,
-    SKIP_LINE = 4,
-};
-
 struct ConfigBuffer {
     char *text;       // the file plus a NUL; freed once the end is reached
     char *store;      // token copies; 2 * size + 1024 bytes, so it cannot fill
@@ -40,16 +32,10 @@ struct ConfigBuffer {
     int size;         // bytes in the file
 };
 
-// Leading fields are those of SourceFile, so the tokenizer itself can be
-// passed to the located message functions.
 struct ConfigTokenizer {
-    FILE *stream;
-    char *name;
-    long long line; // physical line under the cursor; 0 before the first cfg_next_line
-    long long errors;
-    long long warnings;
-    long long suppressed;
-    const MsgSettings *msg;
+    // The file and its counts for located messages; `line` is the physical
+    // line under the cursor, 0 before the first cfg_next_line.
+    SourceFile source;
     ConfigBuffer *buf; // null when cfg_open failed
 };
 
@@ -60,12 +46,6 @@ struct ConfigMark {
     long long line;
 };
 
-// Views the tokenizer as its message context.
-inline SourceFile *cfg_source(ConfigTokenizer *tk)
-{
-    return reinterpret_cast<SourceFile *>(tk);
-}
-
 // Reads the whole file `name` into `tk`. CFG_OK, or CFG_FAILED after
 // "File open failed" (not when `quiet`) or "Error reading file", counted on
 // `tk`, which reports through `ms`. Either way `tk` must later go to cfg_close.
@@ -73,13 +53,6 @@ int cfg_open(const char *name, int quiet, const MsgSettings &ms, ConfigTokenizer
 // Frees what the tokenizer owns: its name, its text and its buffer, and the
 // token store too unless `keep_tokens` (tokens then stay valid for the run).
 void cfg_close(ConfigTokenizer *tk, int keep_tokens);
-// The skipping machine, in SKIP_TOKEN or SKIP_LINE mode. SKIP_TOKEN: 1 in
-// front of a token of the logical line, 0 at its end. SKIP_LINE: 1 just after
-// the newline that ends the logical line, 0 at the end of the text. Warns
-// about non-blank characters between a continuation backslash and its
-// newline, each time it passes them: look-ahead that a restored mark takes
-// back warns again, and every warning counts.
-int cfg_skip(ConfigTokenizer *tk, int mode);
 // 0 at the start of a non-blank line, 1 when the text is exhausted (the text
 // is then freed and every read yields no token). The first call moves to the
 // first non-blank line; later calls leave the current line first.

@@ -23,22 +23,8 @@ Preferences *prefs_new()
     prefs->emit_retain = 0;
     prefs->pathtrails = 0;
     prefs->pessim = 1;
+    prefs->strings = nullptr;
     return prefs;
-}
-
-// A rejected file leaves nothing behind.
-void prefs_discard(Preferences *prefs)
-{
-    while (CondEqRule *rule = prefs->condeq) {
-        prefs->condeq = rule->next;
-        cond_free(rule->template_cond);
-        free(rule);
-    }
-    while (CellEqName *cell = prefs->celleq) {
-        prefs->celleq = cell->next;
-        free(cell);
-    }
-    free(prefs);
 }
 
 // The name of a "<name>" header line, or null after reporting.
@@ -48,10 +34,35 @@ const char *read_header(ConfigTokenizer *tk)
     if (cfg_next_token(tk, &open) != CFG_CHAR || open[0] != '<' ||
         cfg_next_token(tk, &name) != CFG_NAME ||
         cfg_next_token(tk, &close) != CFG_CHAR || close[0] != '>') {
-        msg_error_at(cfg_source(tk), "Expecting <section>");
+        msg_error_at(&tk->source, "Expecting <section>");
         return nullptr;
     }
     return name;
+}
+
+// Puts a rule at the head of `condeq`; a template side that is no condition
+// drops the rule with a warning counted on `tk`.
+void add_condeq(ConfigTokenizer *tk, Preferences *prefs, const char *template_text,
+                const char *condition)
+{
+    CondExpr *template_cond = cond_parse(template_text);
+    if (!template_cond) {
+        msg_warning_at(&tk->source, "Could not parse template condition, \"%s\", ignoring",
+                       template_text);
+        return;
+    }
+    CondEqRule *rule = static_cast<CondEqRule *>(xmalloc(sizeof(CondEqRule)));
+    rule->template_cond = template_cond;
+    rule->condition = condition;
+    list_prepend(&prefs->condeq, rule);
+}
+
+// Puts `name` at the head of `celleq`.
+void add_celleq(Preferences *prefs, const char *name)
+{
+    CellEqName *cell = static_cast<CellEqName *>(xmalloc(sizeof(CellEqName)));
+    cell->name = name;
+    list_prepend(&prefs->celleq, cell);
 }
 
 // Lines "condition" = "template"; false after reporting.
@@ -62,10 +73,10 @@ bool read_condeq_body(ConfigTokenizer *tk, Preferences *prefs, int *ended)
         char *equals, *template_text;
         if (cfg_next_token(tk, &equals) != CFG_CHAR || equals[0] != '=' ||
             cfg_read_string(tk, &template_text) != CFG_OK) {
-            msg_error_at(cfg_source(tk), "Expecting \"condition\" = \"template\"");
+            msg_error_at(&tk->source, "Expecting \"condition\" = \"template\"");
             return false;
         }
-        prefs_add_condeq(tk, prefs, template_text, condition);
+        add_condeq(tk, prefs, template_text, condition);
         *ended = cfg_next_line(tk);
     }
     return true;
@@ -75,7 +86,7 @@ void read_celleq_body(ConfigTokenizer *tk, Preferences *prefs, int *ended)
 {
     char *name;
     while (cfg_read_string(tk, &name) == CFG_OK) {
-        prefs_add_celleq(tk, prefs, name);
+        add_celleq(prefs, name);
         *ended = cfg_next_line(tk);
     }
 }
@@ -98,7 +109,7 @@ bool read_pessim_body(ConfigTokenizer *tk, Preferences *prefs, int *ended)
         else if (strcmp(word, "max") == 0)
             prefs->pessim = 2;
         else {
-            msg_error_at(cfg_source(tk), "Expecting min, typ or max");
+            msg_error_at(&tk->source, "Expecting min, typ or max");
             return false;
         }
         *ended = cfg_next_line(tk);
@@ -127,7 +138,7 @@ bool read_section(ConfigTokenizer *tk, Preferences *prefs, int *ended)
     else if (strcmp(name, "pathtrails") == 0)
         prefs->pathtrails = 1;
     else {
-        msg_error_at(cfg_source(tk), "Unknown section type, \"%s\"", name);
+        msg_error_at(&tk->source, "Unknown section type, \"%s\"", name);
         return false;
     }
     return true;
@@ -145,33 +156,31 @@ Preferences *prefs_read(const char *name, const MsgSettings &ms)
         valid = read_section(&tk, prefs, &ended);
     if (!valid) {
         cfg_close(&tk, 0);
-        prefs_discard(prefs);
+        prefs_free(prefs);
         return nullptr;
     }
     // Condition and cell type texts point into the token store; without a
     // rule nothing does, and the store can go.
-    cfg_close(&tk, prefs->condeq || prefs->celleq);
+    bool keep = prefs->condeq || prefs->celleq;
+    if (keep)
+        prefs->strings = tk.buf->store;
+    cfg_close(&tk, keep);
     return prefs;
 }
 
-void prefs_add_condeq(ConfigTokenizer *tk, Preferences *prefs, const char *template_text,
-                      const char *condition)
+void prefs_free(Preferences *prefs)
 {
-    CondExpr *template_cond = cond_parse(template_text);
-    if (!template_cond) {
-        msg_warning_at(cfg_source(tk), "Could not parse template condition, \"%s\", ignoring",
-                       template_text);
+    if (!prefs)
         return;
+    while (CondEqRule *rule = prefs->condeq) {
+        prefs->condeq = rule->next;
+        cond_free(rule->template_cond);
+        free(rule);
     }
-    CondEqRule *rule = static_cast<CondEqRule *>(xmalloc(sizeof(CondEqRule)));
-    rule->template_cond = template_cond;
-    rule->condition = condition;
-    list_prepend(&prefs->condeq, rule);
-}
-
-void prefs_add_celleq(ConfigTokenizer *, Preferences *prefs, const char *name)
-{
-    CellEqName *cell = static_cast<CellEqName *>(xmalloc(sizeof(CellEqName)));
-    cell->name = name;
-    list_prepend(&prefs->celleq, cell);
+    while (CellEqName *cell = prefs->celleq) {
+        prefs->celleq = cell->next;
+        free(cell);
+    }
+    free(prefs->strings);
+    free(prefs);
 }

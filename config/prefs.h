@@ -23,15 +23,12 @@ struct Preferences {
     int emit_retain;
     int pathtrails;
     int pessim; // 0 min, 1 typ, 2 max
+    char *strings; // the store the condition and name texts live in; null when none
 };
 
 // The preferences of `name`, or null when unreadable, without a non-blank
 // line, or against the grammar (reported as located errors, except for an
 // empty file). The record and its strings live for the run.
 Preferences *prefs_read(const char *name, const MsgSettings &ms);
-// Puts a rule at the head of `condeq`; a template side that is no condition
-// drops the rule with a warning counted on `tk`.
-void prefs_add_condeq(ConfigTokenizer *tk, Preferences *prefs,
-                      const char *template_text, const char *condition);
-// Puts `name` at the head of `celleq`.
-void prefs_add_celleq(ConfigTokenizer *tk, Preferences *prefs, const char *name);
+// Frees the rules, their texts and the record; null is allowed.
+void prefs_free(Preferences *prefs);

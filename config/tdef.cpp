@@ -59,7 +59,7 @@ int64_t unit_factor(char letter)
 bool read_timescale(TimingDefaults *defaults)
 {
     ConfigTokenizer *tk = &defaults->tokenizer;
-    SourceFile *src = cfg_source(tk);
+    SourceFile *src = &tk->source;
     char *token;
     if (cfg_next_token(tk, &token) != CFG_CHAR || token[0] != '(') {
         msg_error_at(src, "Missing (");
@@ -133,7 +133,7 @@ void declare_param(TimingDefaults *defaults, ParamIndex *index, const char *name
 void read_param_line(TimingDefaults *defaults, ParamIndex *index)
 {
     ConfigTokenizer *tk = &defaults->tokenizer;
-    SourceFile *src = cfg_source(tk);
+    SourceFile *src = &tk->source;
     char *name;
     if (cfg_next_token(tk, &name) != CFG_NAME) {
         msg_error_at(src, "Expecting timing name");
@@ -183,12 +183,24 @@ void zero_negative_values(TimingDefaults *defaults)
 {
     for (TimingParam *param = defaults->params; param; param = param->next) {
         if (param->value < 0) {
-            msg_warning_at(cfg_source(&defaults->tokenizer),
+            msg_warning_at(&defaults->tokenizer.source,
                            "Negative value %ld not allowed for parameter %s, zeroing.",
                            static_cast<long>(param->value), param->name);
             param->value = 0;
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// A file given up: its summary, then nothing of it is kept.
+TimingDefaults *give_up(TimingDefaults *defaults)
+{
+    source_file_summary(&defaults->tokenizer.source);
+    tdef_free(defaults);
+    return nullptr;
 }
 
 } // namespace
@@ -200,42 +212,36 @@ TimingDefaults *tdef_read(const char *name, const MsgSettings &ms, int *status)
     defaults->timescale_ps = 0;
     defaults->params = nullptr;
     ConfigTokenizer *tk = &defaults->tokenizer;
-    if (cfg_open(name, 0, ms, tk) != CFG_OK) {
-        tdef_free(defaults);
-        return nullptr;
-    }
+    if (cfg_open(name, 0, ms, tk) != CFG_OK)
+        return give_up(defaults);
 
     *status = TDEF_NOT_DEFAULTS;
     cfg_next_line(tk);
     char *keyword;
     if (cfg_next_token(tk, &keyword) == CFG_NONE || str_case_cmp(keyword, "times") != 0) {
-        msg_error_at(cfg_source(tk), "Expecting TIMES(timescale)");
-        tdef_free(defaults);
-        return nullptr;
+        msg_error_at(&tk->source, "Expecting TIMES(timescale)");
+        return give_up(defaults);
     }
 
     *status = TDEF_CORRUPT;
-    if (!read_timescale(defaults)) {
-        tdef_free(defaults);
-        return nullptr;
-    }
+    if (!read_timescale(defaults))
+        return give_up(defaults);
     ParamIndex index;
     while (cfg_next_line(tk) == 0)
         read_param_line(defaults, &index);
-    if (tk->errors != 0) {
-        tdef_free(defaults);
-        return nullptr;
-    }
+    if (tk->source.errors != 0)
+        return give_up(defaults);
 
     zero_negative_values(defaults);
-    source_file_summary(cfg_source(tk));
+    source_file_summary(&tk->source);
     *status = TDEF_OK;
     return defaults;
 }
 
 void tdef_free(TimingDefaults *defaults)
 {
-    source_file_summary(cfg_source(&defaults->tokenizer));
+    if (!defaults)
+        return;
     TimingParam *param = defaults->params;
     while (param) {
         TimingParam *next = param->next;

@@ -31,7 +31,7 @@ struct TimingDefaults {
 // Parameters still negative at the end are zeroed with a warning. Prints the
 // file's summary line in every case.
 TimingDefaults *tdef_read(const char *name, const MsgSettings &ms, int *status);
-// Prints the summary line, then frees the parameters and the record.
+// Frees the parameters, their names and the record; null is allowed.
 void tdef_free(TimingDefaults *defaults);
 // The parameter named exactly `name`, or null.
 const TimingParam *tdef_find(const TimingDefaults *defaults, const char *name);

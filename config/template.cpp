@@ -30,10 +30,9 @@ const char defaults_suffixes[3][10] = {"_min.tdef", "_typ.tdef", "_max.tdef"};
 // end of input.
 bool skip_to_celltype(SdfReader *rd)
 {
-    int len;
-    const char *word;
-    while ((word = sdf_keyword(rd, &len)))
-        if (sdf_is_keyword("CELLTYPE", word, len))
+    SdfToken word;
+    while (sdf_keyword(rd, &word))
+        if (sdf_is_keyword("CELLTYPE", word.text, word.len))
             return true;
     return false;
 }
@@ -42,16 +41,15 @@ bool skip_to_celltype(SdfReader *rd)
 // itself but is silent at end of input, which is reported here.
 const char *read_celltype_name(SdfReader *rd)
 {
-    long long errors_before = rd->source->errors;
-    int len;
-    const char *text = sdf_quoted(rd, &len);
-    if (!text) {
-        if (rd->source->errors == errors_before)
+    SdfToken text;
+    if (!sdf_quoted(rd, &text)) {
+        if (sdf_at_end(rd))
             msg_error_at(rd->source, "Unexpected end of file");
         return nullptr;
     }
-    const char *name = sdf_store(text, len, rd);
-    sdf_skip_entry(rd);
+    const char *name = sdf_store(text.text, text.len, rd);
+    // The cell body's reader meets whatever stopped the skip.
+    (void)sdf_skip_entry(rd);
     return name;
 }
 
@@ -110,7 +108,7 @@ void read_defaults(const CellTemplate *entry, int defaults_mode, CellInstance *c
 // Splits the record whose port `port` has a bus range into one record per
 // bit, lowest bit first, in place of the original.
 template <typename Record>
-Record *expand_bits(Record *record, PortSpec Record::*port)
+Record *expand_bits(Arena *arena, Record *record, PortSpec Record::*port)
 {
     Record *after = record->next;
     int msb = (record->*port).msb;
@@ -123,7 +121,7 @@ Record *expand_bits(Record *record, PortSpec Record::*port)
     // largest int does not step past it.
     for (int bit = lsb;; bit++) {
         if (bit != lsb) {
-            Record *copy = static_cast<Record *>(xmalloc(sizeof(Record)));
+            Record *copy = static_cast<Record *>(arena_alloc(arena, sizeof(Record)));
             *copy = *record;
             last->next = copy;
             last = copy;
@@ -136,28 +134,37 @@ Record *expand_bits(Record *record, PortSpec Record::*port)
     return after;
 }
 
-void template_read(CellTemplate *entry, int defaults_mode, FILE *audit, const MsgSettings &ms)
+// Splits an IOPATH with a bus-ranged output into one entry per bit, in
+// place; returns the record that followed it before the split.
+PathEntry *expand_iopath(Arena *arena, PathEntry *entry)
+{
+    return expand_bits(arena, entry, &PathEntry::out_port);
+}
+
+// Reads the template of `entry` into entry->reader, which keeps whatever was
+// read, failed or not; true when the template cell was read whole.
+bool template_read(CellTemplate *entry, int defaults_mode, FILE *audit, const MsgSettings &ms)
 {
     std::string file_name = std::string(entry->cell_name) + ".sdft";
     FILE *in = fopen(file_name.c_str(), "r");
     if (!in) {
         fprintf(stderr, "Could not open \"%s\"\n", file_name.c_str());
-        return;
+        return false;
     }
     SdfReader *rd = sdf_reader_create(in, file_name.c_str(), ms, nullptr, nullptr, MODE_COLLECT, 1);
+    entry->reader = rd;
     if (!skip_to_celltype(rd)) {
         msg_error_at(rd->source, "Unexpected end of file");
         close_template_input(rd);
-        return;
+        return false;
     }
     const char *celltype = read_celltype_name(rd);
     if (!celltype) {
         close_template_input(rd);
-        return;
+        return false;
     }
     fprintf(audit, "\n********\nCell %s from template %s\n", celltype, file_name.c_str());
-    if (sdf_read_cell(rd, celltype))
-        entry->reader = rd;
+    bool read = sdf_read_cell(rd, celltype);
     close_template_input(rd);
 
     // The cell exists even when its body failed to parse, and its defaults
@@ -165,11 +172,24 @@ void template_read(CellTemplate *entry, int defaults_mode, FILE *audit, const Ms
     CellInstance *cell = rd->cells;
     cell->use_defaults = entry->use_defaults;
     for (PathEntry *path = cell->iopaths; path;)
-        path = expand_iopath_bits(path);
+        path = expand_iopath(&rd->arena, path);
     for (TimingCheck *check = cell->checks; check;)
-        check = expand_check_bits(check);
+        check = expand_check_bits(&rd->arena, check);
     if (entry->use_defaults)
         read_defaults(entry, defaults_mode, cell, audit, ms);
+    return read;
+}
+
+void entry_free(CellTemplate *entry)
+{
+    if (SdfReader *rd = entry->reader) {
+        if (CellInstance *cell = rd->cells) {
+            tdef_free(cell->defaults);
+            prefs_free(cell->prefs);
+        }
+        sdf_reader_free(rd);
+    }
+    free(entry);
 }
 
 // Cell type names follow the keyword rule: same length, case ignored.
@@ -201,10 +221,9 @@ int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
     list_prepend(&set->registry, entry);
 
     msg_info(ms, "Reading template file \"%s\"", cell_name);
-    template_read(entry, set->defaults_mode, audit, ms);
-    if (!entry->reader) {
+    if (!template_read(entry, set->defaults_mode, audit, ms)) {
         set->registry = entry->next;
-        free(entry);
+        entry_free(entry);
         return 0;
     }
     if (prefs_name) {
@@ -217,17 +236,25 @@ int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
     return 1;
 }
 
-PathEntry *expand_iopath_bits(PathEntry *entry)
+TimingCheck *expand_check_bits(Arena *arena, TimingCheck *check)
 {
-    return expand_bits(entry, &PathEntry::out_port);
+    return expand_bits(arena, check, &TimingCheck::data_port);
 }
 
-TimingCheck *expand_check_bits(TimingCheck *check)
+void template_set_free(TemplateSet *set, const CellTemplate *keep)
 {
-    return expand_bits(check, &TimingCheck::data_port);
+    while (set->registry && set->registry != keep) {
+        CellTemplate *entry = set->registry;
+        set->registry = entry->next;
+        entry_free(entry);
+    }
 }
 
-CellInstance *template_lookup(const TemplateSet *set, const char *name, int len)
+namespace {
+
+// The template cell of the first registry entry serving the input cell type
+// `name` (length `len`): by its celltype or a celleq name, case ignored.
+CellInstance *lookup(const TemplateSet *set, const char *name, int len)
 {
     for (const CellTemplate *entry = set->registry; entry; entry = entry->next) {
         CellInstance *cell = template_cell_of(entry);
@@ -236,8 +263,6 @@ CellInstance *template_lookup(const TemplateSet *set, const char *name, int len)
     }
     return nullptr;
 }
-
-namespace {
 
 void set_scale_shifts(const TemplateSet *set, int timescale_exp)
 {
@@ -266,5 +291,5 @@ CellInstance *cell_of_celltype(const TemplateSet *set, const char *celltype)
 
 SdfTemplateHooks template_hooks(const TemplateSet *set)
 {
-    return SdfTemplateHooks{set, template_lookup, set_scale_shifts, cell_of_celltype};
+    return SdfTemplateHooks{set, lookup, set_scale_shifts, cell_of_celltype};
 }

@@ -25,17 +25,18 @@ struct TemplateSet {
 int template_load(TemplateSet *set, const char *cell_name, int use_defaults,
                   const char *prefs_name, FILE *audit, const MsgSettings &ms);
 
-// Split a template entry with a bus range into one entry per bit, in place;
-// return the record that followed it before the split.
-PathEntry *expand_iopath_bits(PathEntry *entry);
-TimingCheck *expand_check_bits(TimingCheck *check);
+// Splits a timing check with a bus-ranged data port into one check per bit,
+// in place, the new ones in `arena`; returns the record that followed it
+// before the split.
+TimingCheck *expand_check_bits(Arena *arena, TimingCheck *check);
 
-// The template cell of the first registry entry serving the input cell type
-// `name` (length `len`): by its celltype or a celleq name, case ignored.
-CellInstance *template_lookup(const TemplateSet *set, const char *name, int len);
+// Frees the templates registered after `keep` (all of them when null) with
+// everything they hold: readers, cells, defaults and preferences.
+void template_set_free(TemplateSet *set, const CellTemplate *keep = nullptr);
 
 // The hooks through which the SDF reader reaches the templates of `set`:
-// lookup as template_lookup; at the first CELL the scale shift of every
+// lookup finds the template cell of the first registry entry serving the
+// input cell type, by its celltype or a celleq name, case ignored; at the first CELL the scale shift of every
 // template cell with defaults is set from the input's time unit; linking
 // finds the template cell by its exact celltype string.
 SdfTemplateHooks template_hooks(const TemplateSet *set);

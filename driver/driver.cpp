@@ -205,7 +205,12 @@ void remap_all_instances(const MsgSettings &ms, FILE *audit, CellInstance *insta
     for (CellInstance *inst = instances; inst; inst = inst->next) {
         CellInstance *tmpl = inst->template_cell;
         RemapResult *result = remap_instance(&ctx, audit, tmpl, inst);
-        write_remapped_cell(inst->reader, result, tmpl->prefs);
+        try {
+            write_remapped_cell(inst->reader, result, tmpl->prefs);
+        } catch (const RunExit &) {
+            remap_result_free(result, inst);
+            throw;
+        }
         // Freed at once, so that the next instance's result reuses the memory.
         remap_result_free(result, inst);
         interrupt_check();

@@ -9,9 +9,10 @@
 
 #include "config/template.h"
 #include "driver/driver.h"
-#include "fuzz_guard.h"
 #include "sdf/sdf_reader.h"
+#include "sdf/sdf_lexer.h"
 #include "support/messages.h"
+#include "support/run_exit.h"
 
 namespace {
 
@@ -139,9 +140,8 @@ const char FIXED_INPUT[] =
 
 std::string scratch_dir;
 int home_fd = -1;
-// Streams the harness opens for an iteration; an exit inside the library
-// skips the body's own fclose, and the library may have given them buffers
-// that the end of the iteration frees, so they are closed before that.
+// Streams the harness opens for an iteration; a run ended early skips the
+// body's own fclose, so they are closed when the iteration is over.
 FILE *open_streams[16];
 int open_count = 0;
 
@@ -172,7 +172,7 @@ void write_text(const char *name, const char *text)
     fixture_write(name, reinterpret_cast<const uint8_t *>(text), strlen(text));
 }
 
-void close_streams(void *)
+void close_streams()
 {
     while (open_count > 0)
         fclose(open_streams[--open_count]);
@@ -228,11 +228,15 @@ int fixture_run(void (*body)(void *), void *arg)
         perror("chdir");
         abort();
     }
-    // The guard takes back what the iteration allocated, so templates it
-    // registered must leave the set with it.
-    TemplateSet registered = templates;
-    int status = fuzz_guard_run(body, close_streams, arg);
-    templates = registered;
+    const CellTemplate *registered = templates.registry;
+    int status = -1;
+    try {
+        body(arg);
+    } catch (const RunExit &end) {
+        status = end.status;
+    }
+    close_streams();
+    template_set_free(&templates, registered);
     if (fchdir(home_fd) != 0) {
         perror("fchdir");
         abort();
@@ -255,7 +259,7 @@ void fixture_register_templates()
     int loaded = fixture_load_template("DFFR_X1", 1, nullptr) +
                  fixture_load_template("REG4", 1, nullptr) +
                  fixture_load_template("NAND2_X1", 0, "NAND2_X1.prefs");
-    close_streams(nullptr);
+    close_streams();
     if (fchdir(home_fd) != 0) {
         perror("fchdir");
         abort();
@@ -291,10 +295,15 @@ void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out, int exten
     setup.block_size = block_size;
     setup.msg = &fixture_msg;
     CellInstance *instances = sdf_read(in_name, "out.sdf", in, out, setup);
-    if (instances) {
+    if (!instances)
+        return;
+    try {
         remap_all_instances(fixture_msg, audit, instances);
-        sdf_check_end(instances->reader);
+    } catch (const RunExit &) {
+        sdf_reader_free(instances->reader);
+        throw;
     }
+    sdf_check_end(instances->reader);
 }
 
 void fixture_remap_fixed_input()

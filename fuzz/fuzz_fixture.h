@@ -18,9 +18,10 @@ void fixture_init();
 // Writes `size` bytes to `name` inside the scratch directory.
 void fixture_write(const char *name, const uint8_t *data, size_t size);
 
-// Runs `body(arg)` under the iteration guard with the scratch directory as
-// the working directory; the library's state (the template registry among
-// it) is put back as it was before the iteration.
+// Runs `body(arg)` with the scratch directory as the working directory. A
+// run the library ends early (RunExit) ends the iteration like a return.
+// Afterwards the streams of the iteration are closed and the templates it
+// registered are freed. Returns the status of an early end, else -1.
 int fixture_run(void (*body)(void *), void *arg);
 
 // Registers the fixed templates (DFFR_X1 with defaults, REG4 with bus

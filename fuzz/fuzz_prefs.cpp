@@ -23,6 +23,7 @@ void run(void *p)
         return;
     if (prefs->pessim < 0 || prefs->pessim > 2)
         __builtin_trap(); // the matcher indexes the mean delays with it
+    prefs_free(prefs);
     fixture_load_template("DFFR_X1", 1, "p.prefs");
     fixture_load_template("NAND2_X1", 0, "p.prefs");
     fixture_remap_fixed_input();

@@ -183,7 +183,7 @@ CondExpr *new_node(int kind, CondExpr *left, CondExpr *right, char *name = nullp
 
 CondExpr *new_name(const CondLexer *lx)
 {
-    char *text = (char *)xmalloc(lx->tok_len + 1);
+    char *text = static_cast<char *>(xmalloc(lx->tok_len + 1));
     memcpy(text, lx->tok_start, lx->tok_len);
     text[lx->tok_len] = '\0';
     return new_node(COND_NAME, nullptr, nullptr, text);

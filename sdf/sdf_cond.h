@@ -28,4 +28,5 @@ struct CondExpr {
 CondExpr *cond_parse(const char *text);
 // 1 when the trees are structurally equal (both may be null).
 int cond_equal(const CondExpr *a, const CondExpr *b);
+// Frees the tree and its names; null is allowed.
 void cond_free(CondExpr *tree);

@@ -13,29 +13,28 @@
 #include "sdf/sdf_cond.h"
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_values.h"
-#include "support/arena.h"
 #include "support/support.h"
 
 namespace {
 
 template <typename Record>
-Record *new_record()
+Record *new_record(SdfReader *rd)
 {
-    Record *rec = (Record *)arena_alloc(sizeof(Record));
+    Record *rec = static_cast<Record *>(arena_alloc(&rd->arena, sizeof(Record)));
     memset(rec, 0, sizeof *rec);
     return rec;
 }
 
 template <typename Record>
-Record *append(Record ***tail)
+Record *append(SdfReader *rd, Record ***tail)
 {
-    Record *rec = new_record<Record>();
+    Record *rec = new_record<Record>(rd);
     **tail = rec;
     *tail = &rec->next;
     return rec;
 }
 
-// Growable heap text of a condition; handed over as the entry's cond_text.
+// Growable heap text of a condition while it is read.
 struct CondText {
     char *text;
     size_t len;
@@ -46,7 +45,7 @@ void cond_text_append(CondText *ct, const char *tok, size_t len)
 {
     if (ct->len + len + 2 > ct->cap) {
         ct->cap = 2 * (ct->len + len + 2);
-        ct->text = (char *)xrealloc(ct->text, ct->cap);
+        ct->text = static_cast<char *>(xrealloc(ct->text, ct->cap));
     }
     memcpy(ct->text + ct->len, tok, len);
     ct->len += len;
@@ -82,46 +81,66 @@ bool glues(char prev, const char *tok, int len)
     return false;
 }
 
+// Passes over the rest of a COND entry that failed inside, through its
+// IOPATH and then the COND itself; the entry fails whatever the skips meet.
+void skip_cond_entry(SdfReader *rd)
+{
+    (void)sdf_skip_entry(rd);
+    (void)sdf_skip_entry(rd);
+}
+
 // Reads the condition tokens of a COND entry through the keyword IOPATH.
 // On success `*text` is the heap text without the "(" of the IOPATH entry,
 // or null when the condition is empty.
-int read_cond_text(SdfReader *rd, char **text)
+bool read_cond_text(SdfReader *rd, char **text)
 {
     CondText ct = {nullptr, 0, 0};
     int depth = 0;
     for (;;) {
-        int len;
-        char *tok = sdf_token(rd, &len);
-        if (!tok) {
+        SdfToken tok;
+        if (!sdf_token(rd, &tok)) {
             free(ct.text);
-            return sdf_premature_end(rd);
+            sdf_premature_end(rd);
+            return false;
         }
-        if (sdf_is_keyword("IOPATH", tok, len))
+        if (sdf_is_keyword("IOPATH", tok.text, tok.len))
             break;
         // Brackets inside an identifier are escaped name text, so only
         // bracket tokens count.
-        if (len == 1 && (tok[0] == '(' || tok[0] == ')'))
-            depth += tok[0] == '(' ? 1 : -1;
+        if (tok.len == 1 && (tok.text[0] == '(' || tok.text[0] == ')'))
+            depth += tok.text[0] == '(' ? 1 : -1;
         if (depth < 0) {
             free(ct.text);
             msg_error_at(rd->source, "Expecting IOPATH");
-            sdf_skip_entry(rd);
-            sdf_skip_entry(rd);
-            return 0;
+            skip_cond_entry(rd);
+            return false;
         }
-        if (ct.len >= 2 && glues(ct.text[ct.len - 2], tok, len))
+        if (ct.len >= 2 && glues(ct.text[ct.len - 2], tok.text, tok.len))
             ct.len--;
-        cond_text_append(&ct, tok, len);
+        cond_text_append(&ct, tok.text, static_cast<size_t>(tok.len));
     }
     // The text ends in " ( " from the IOPATH entry's own bracket.
-    if (ct.len < 3) {
-        free(ct.text);
-        *text = nullptr;
-        return 1;
+    *text = nullptr;
+    if (ct.len >= 3) {
+        size_t len = ct.len - 3;
+        *text = static_cast<char *>(arena_alloc(&rd->arena, len + 1));
+        memcpy(*text, ct.text, len);
+        (*text)[len] = '\0';
     }
-    ct.text[ct.len - 3] = '\0';
-    *text = ct.text;
-    return 1;
+    free(ct.text);
+    return true;
+}
+
+// The tree of a condition text, owned by the reader from here on.
+CondExpr *parse_cond(SdfReader *rd, const char *text)
+{
+    CondExpr *tree = cond_parse(text);
+    if (tree) {
+        auto *kept = static_cast<ParsedCond *>(arena_alloc(&rd->arena, sizeof(ParsedCond)));
+        *kept = ParsedCond{rd->conds, tree};
+        rd->conds = kept;
+    }
+    return tree;
 }
 
 bool is_name_of(const CondExpr *e, const char *name)
@@ -169,65 +188,123 @@ int classify_cond_on_input(const PathEntry *e)
     return 0;
 }
 
-int read_cond_iopath(SdfReader *rd, PathEntry *entry)
+// The ports, an optional RETAIN list and the delays of one entry, through its
+// closing bracket. An IOPATH of the input also gets its mean delays.
+bool read_iopath(SdfReader *rd, PathEntry *entry)
+{
+    if (sdf_read_port(rd, &entry->in_port) != PORT_READ ||
+        sdf_read_port(rd, &entry->out_port) != PORT_READ)
+        return false;
+    entry->has_retain = 0;
+    if (!sdf_read_values(rd, entry->delays)) {
+        // In the input the failed value read has taken the 'R' of "(RETAIN"
+        // for a number that is not there.
+        SdfToken keyword;
+        (void)sdf_keyword(rd, &keyword); // no keyword is no RETAIN
+        if (!sdf_is_keyword("ETAIN", keyword.text, keyword.len)) {
+            msg_error_at(rd->source, "Malformed IOPATH");
+            return false;
+        }
+        entry->has_retain = 1;
+        if (!sdf_read_values(rd, entry->retain)) {
+            msg_error_at(rd->source, "Malformed RETAIN");
+            return false;
+        }
+        if (!sdf_read_values(rd, entry->delays)) {
+            msg_error_at(rd->source, "Malformed IOPATH");
+            return false;
+        }
+    }
+    if (!rd->template_syntax) {
+        entry->mean_delay[0] = mean_component(entry->delays, 0);
+        if (rd->triple_form == FORM_TRIPLE) {
+            entry->mean_delay[1] = mean_component(entry->delays, 1);
+            entry->mean_delay[2] = mean_component(entry->delays, 2);
+        }
+    }
+    return true;
+}
+
+bool read_path(SdfReader *rd, PathDelay *entry)
+{
+    return sdf_read_port(rd, &entry->port) == PORT_READ && sdf_read_values(rd, entry->delays);
+}
+
+bool read_interconnect(SdfReader *rd, InterconnectDelay *entry)
+{
+    return sdf_read_port(rd, &entry->from_port) == PORT_READ &&
+           sdf_read_port(rd, &entry->to_port) == PORT_READ &&
+           sdf_read_values(rd, entry->delays);
+}
+
+bool read_cond_iopath(SdfReader *rd, PathEntry *entry)
 {
     if (!read_cond_text(rd, &entry->cond_text))
-        return 0;
-    entry->cond = entry->cond_text ? cond_parse(entry->cond_text) : nullptr;
-    if (!sdf_read_iopath(rd, entry)) {
-        sdf_skip_entry(rd);
-        sdf_skip_entry(rd);
-        return 0;
+        return false;
+    entry->cond = entry->cond_text ? parse_cond(rd, entry->cond_text) : nullptr;
+    if (!read_iopath(rd, entry)) {
+        skip_cond_entry(rd);
+        return false;
     }
     // The IOPATH is complete; a failure to close the COND around it has been
     // reported and the end of input, if that was the cause, is met next.
-    sdf_skip_entry(rd);
-    return 1;
+    (void)sdf_skip_entry(rd);
+    return true;
 }
 
-int read_absolute_entries(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
-                          InterconnectDelay **interconnects)
+// Passes over the rest of an entry that failed, which fails the block
+// whatever the skip meets.
+void abandon_entry(SdfReader *rd)
+{
+    (void)sdf_skip_entry(rd);
+}
+
+bool read_absolute_entries(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
+                           InterconnectDelay **interconnects)
 {
     PathEntry **iopath_tail = iopaths;
     PathDelay **path_tail = paths;
     InterconnectDelay **interconnect_tail = interconnects;
     for (;;) {
-        char *c = sdf_next_char(rd);
-        if (c && *c == ')')
-            return 1;
-        if (!c || *c != '(') {
+        char c;
+        bool found = sdf_next_char(rd, &c);
+        if (found && c == ')')
+            return true;
+        if (!found || c != '(') {
             msg_error_at(rd->source, "Expecting close bracket");
-            sdf_skip_entry(rd);
-            return 0;
+            abandon_entry(rd);
+            return false;
         }
-        int len;
-        char *keyword = sdf_keyword(rd, &len);
-        if (sdf_is_keyword("PATH", keyword, len)) {
-            if (!sdf_read_path(rd, append(&path_tail))) {
-                sdf_skip_entry(rd);
-                return 0;
+        SdfToken keyword;
+        // No keyword at the end of input is an unknown entry.
+        (void)sdf_keyword(rd, &keyword);
+        if (sdf_is_keyword("PATH", keyword.text, keyword.len)) {
+            if (!read_path(rd, append(rd, &path_tail))) {
+                abandon_entry(rd);
+                return false;
             }
-        } else if (sdf_is_keyword("INTERCONNECT", keyword, len)) {
-            if (!sdf_read_interconnect(rd, append(&interconnect_tail))) {
-                sdf_skip_entry(rd);
-                return 0;
+        } else if (sdf_is_keyword("INTERCONNECT", keyword.text, keyword.len)) {
+            if (!read_interconnect(rd, append(rd, &interconnect_tail))) {
+                abandon_entry(rd);
+                return false;
             }
-        } else if (sdf_is_keyword("IOPATH", keyword, len)) {
-            PathEntry *entry = append(&iopath_tail);
+        } else if (sdf_is_keyword("IOPATH", keyword.text, keyword.len)) {
+            PathEntry *entry = append(rd, &iopath_tail);
             entry->score = -1;
-            if (!sdf_read_iopath(rd, entry)) {
-                sdf_skip_entry(rd);
-                return 0;
+            if (!read_iopath(rd, entry)) {
+                abandon_entry(rd);
+                return false;
             }
-        } else if (sdf_is_keyword("COND", keyword, len)) {
-            PathEntry *entry = append(&iopath_tail);
+        } else if (sdf_is_keyword("COND", keyword.text, keyword.len)) {
+            PathEntry *entry = append(rd, &iopath_tail);
             entry->score = -1;
             if (!read_cond_iopath(rd, entry))
-                return 0;
+                return false;
             entry->cond_on_input = classify_cond_on_input(entry);
         } else {
             msg_warning_at(rd->source, "Unknown entry in DELAY block, skipping");
-            sdf_skip_entry(rd);
+            // The next entry read meets whatever stopped the skip.
+            (void)sdf_skip_entry(rd);
         }
     }
 }
@@ -236,11 +313,11 @@ enum DelayBody { BODY_FAILED, BODY_READ, BODY_CLOSED };
 
 // Deltype blocks that hold no absolute delays; read extended, those before
 // the ABSOLUTE block are passed over. The name as it is reported.
-const char *passed_deltype(const char *keyword, int len)
+const char *passed_deltype(const SdfToken &keyword)
 {
     static const char names[][17] = {"INCREMENT", "PATHPULSE", "PATHPULSEPERCENT"};
     for (const char *name : names)
-        if (sdf_is_keyword(name, keyword, len))
+        if (sdf_is_keyword(name, keyword.text, keyword.len))
             return name;
     return nullptr;
 }
@@ -251,26 +328,27 @@ DelayBody read_delay_body(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
                           InterconnectDelay **interconnects)
 {
     bool passed_over = false;
-    int len;
-    char *deltype;
+    SdfToken deltype;
     for (;;) {
-        char *c = sdf_next_char(rd);
-        if (passed_over && c && *c == ')')
+        char c;
+        bool found = sdf_next_char(rd, &c);
+        if (passed_over && found && c == ')')
             return BODY_CLOSED;
-        if (!c || *c != '(') {
+        if (!found || c != '(') {
             msg_error_at(rd->source, "Expecting open bracket");
             return BODY_FAILED;
         }
-        deltype = sdf_keyword(rd, &len);
-        const char *passed = rd->extended ? passed_deltype(deltype, len) : nullptr;
+        // No keyword at the end of input is no ABSOLUTE either.
+        (void)sdf_keyword(rd, &deltype);
+        const char *passed = rd->extended ? passed_deltype(deltype) : nullptr;
         if (!passed)
             break;
         msg_warning_at(rd->source, "%s block ignored", passed);
-        if (sdf_skip_entry(rd) != 0)
+        if (!sdf_skip_entry(rd))
             return BODY_FAILED;
         passed_over = true;
     }
-    if (!sdf_is_keyword("ABSOLUTE", deltype, len)) {
+    if (!sdf_is_keyword("ABSOLUTE", deltype.text, deltype.len)) {
         msg_error_at(rd->source, "Only ABSOLUTE delays supported");
         return BODY_FAILED;
     }
@@ -282,71 +360,23 @@ DelayBody read_delay_body(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
 
 } // namespace
 
-int sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
-                   InterconnectDelay **interconnects)
+bool sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
+                    InterconnectDelay **interconnects)
 {
     int mode = rd->mode;
     rd->mode = MODE_COLLECT;
     DelayBody body = read_delay_body(rd, iopaths, paths, interconnects);
     rd->mode = mode;
     if (body == BODY_CLOSED)
-        return 1;
+        return true;
     if (body != BODY_READ)
-        return 0;
+        return false;
     // Whatever follows the ABSOLUTE block, such as a further deltype block,
     // is passed over through the DELAY entry's closing bracket. The block's
     // entries are all read, so a skip that fails leaves them standing; the
     // cell meets the cause next.
     (void)sdf_skip_entry(rd);
-    return 1;
-}
-
-int sdf_read_iopath(SdfReader *rd, PathEntry *entry)
-{
-    if (sdf_read_port(rd, &entry->in_port) != 1 || sdf_read_port(rd, &entry->out_port) != 1)
-        return 0;
-    entry->has_retain = 0;
-    if (!sdf_read_values(rd, entry->delays)) {
-        // In the input the failed value read has taken the 'R' of "(RETAIN"
-        // for a number that is not there.
-        int len;
-        char *keyword = sdf_keyword(rd, &len);
-        if (!sdf_is_keyword("ETAIN", keyword, len)) {
-            msg_error_at(rd->source, "Malformed IOPATH");
-            return 0;
-        }
-        entry->has_retain = 1;
-        if (!sdf_read_values(rd, entry->retain)) {
-            msg_error_at(rd->source, "Malformed RETAIN");
-            return 0;
-        }
-        if (!sdf_read_values(rd, entry->delays)) {
-            msg_error_at(rd->source, "Malformed IOPATH");
-            return 0;
-        }
-    }
-    if (!rd->template_syntax) {
-        entry->mean_delay[0] = mean_component(entry->delays, 0);
-        if (rd->triple_form == FORM_TRIPLE) {
-            entry->mean_delay[1] = mean_component(entry->delays, 1);
-            entry->mean_delay[2] = mean_component(entry->delays, 2);
-        }
-    }
-    return 1;
-}
-
-int sdf_read_path(SdfReader *rd, PathDelay *entry)
-{
-    if (sdf_read_port(rd, &entry->port) != 1)
-        return 0;
-    return sdf_read_values(rd, entry->delays);
-}
-
-int sdf_read_interconnect(SdfReader *rd, InterconnectDelay *entry)
-{
-    if (sdf_read_port(rd, &entry->from_port) != 1 || sdf_read_port(rd, &entry->to_port) != 1)
-        return 0;
-    return sdf_read_values(rd, entry->delays);
+    return true;
 }
 
 namespace {

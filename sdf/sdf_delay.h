@@ -4,19 +4,13 @@
 #include "sdf/sdf_model.h"
 
 // Parses the block after "(DELAY" into the three lists, which are cleared
-// when the ABSOLUTE block begins, through the DELAY's closing bracket. 1 or 0
-// (reported). Only an ABSOLUTE block is read; read extended, INCREMENT and
+// when the ABSOLUTE block begins, through the DELAY's closing bracket; false
+// on failure (reported). Only an ABSOLUTE block is read; read extended, INCREMENT and
 // pulse blocks before it are passed over with a warning, and a DELAY of
 // nothing else leaves the lists unchanged. A COND entry's condition text is rebuilt on the
 // heap and parsed into the entry's tree, which may be null.
-int sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
-                   InterconnectDelay **interconnects);
-
-// The ports, an optional RETAIN list and the delays of one entry, through its
-// closing bracket; 1 or 0. An IOPATH of the input also gets its mean delays.
-int sdf_read_iopath(SdfReader *rd, PathEntry *entry);
-int sdf_read_path(SdfReader *rd, PathDelay *entry);
-int sdf_read_interconnect(SdfReader *rd, InterconnectDelay *entry);
+[[nodiscard]] bool sdf_read_delay(SdfReader *rd, PathEntry **iopaths, PathDelay **paths,
+                    InterconnectDelay **interconnects);
 
 // Mean of component `which` (0 min, 1 typ, 2 max) over the present values.
 double mean_component(const ValueTriple values[6], int which);

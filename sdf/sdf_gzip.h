@@ -22,4 +22,6 @@ SdfGzip *sdf_gzip_open(FILE *in, const char *name, const MsgSettings &ms, const 
 // status 2 after one message naming the input.
 size_t sdf_gzip_read(SdfGzip *gz, char *dst, size_t room);
 
+// Ends decompression and frees the decompressor; null is allowed. The input
+// stream stays open.
 void sdf_gzip_close(SdfGzip *gz);

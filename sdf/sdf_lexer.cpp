@@ -13,8 +13,8 @@
 #include <cstring>
 
 #include "sdf/sdf_block_skip.h"
+#include "sdf/sdf_cond.h"
 #include "sdf/sdf_input.h"
-#include "support/arena.h"
 #include "support/run_exit.h"
 #include "support/support.h"
 
@@ -140,6 +140,22 @@ int plain_decimal_length(const char *start, const char *end)
     return digits > 0 && p == end ? static_cast<int>(end - start) : 0;
 }
 
+// Moves the partial token [start, scan) to the start of line_buf and reads the
+// rest of the line behind it; false when nothing more could be read.
+bool refill_keep(SdfReader *rd, char **start, char **scan)
+{
+    int kept = static_cast<int>(*scan - *start);
+    memmove(rd->line_buf, *start, static_cast<size_t>(kept));
+    *start = rd->line_buf;
+    *scan = rd->line_buf + kept;
+    rd->pos = *scan;
+    if (kept >= PIECE_MAX) {
+        rd->line_buf[PIECE_MAX] = '\0';
+        return false;
+    }
+    return sdf_read_piece(rd, *scan, PIECE_MAX - kept) > 0;
+}
+
 enum TokenRefill { TOKEN_GOES_ON, TOKEN_ENDS, TOKEN_OVERFLOWS };
 
 // Brings the rest of the line behind a token that reached the end of the
@@ -147,7 +163,7 @@ enum TokenRefill { TOKEN_GOES_ON, TOKEN_ENDS, TOKEN_OVERFLOWS };
 // fills the whole buffer cannot be read.
 TokenRefill refill_token(SdfReader *rd, char **start, char **scan)
 {
-    if (sdf_refill_keep(rd, start, scan))
+    if (refill_keep(rd, start, scan))
         return TOKEN_GOES_ON;
     return *scan - *start < PIECE_MAX ? TOKEN_ENDS : TOKEN_OVERFLOWS;
 }
@@ -163,12 +179,15 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const MsgSettings &ms,
     rd->out_name = out_name;
     rd->out = out;
     rd->sink = nullptr;
+    rd->at_end = false;
     rd->divider = '.';
     rd->timescale_exp = 3;
     rd->mode = mode;
     rd->template_syntax = template_syntax;
     rd->triple_form = FORM_UNDECIDED;
     rd->extended = 0;
+    rd->arena = Arena();
+    rd->conds = nullptr;
     rd->store_block = nullptr;
     rd->store_next = nullptr;
     rd->cells = nullptr;
@@ -182,21 +201,18 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const MsgSettings &ms,
     return rd;
 }
 
-bool sdf_refill_keep(SdfReader *rd, char **start, char **scan)
-{
-    int kept = static_cast<int>(*scan - *start);
-    memmove(rd->line_buf, *start, static_cast<size_t>(kept));
-    *start = rd->line_buf;
-    *scan = rd->line_buf + kept;
-    rd->pos = *scan;
-    if (kept >= PIECE_MAX) {
-        rd->line_buf[PIECE_MAX] = '\0';
-        return false;
-    }
-    return sdf_read_piece(rd, *scan, PIECE_MAX - kept) > 0;
-}
+namespace {
 
-char *sdf_next_char(SdfReader *rd)
+// Where the input ended when no significant character was left.
+enum ScanEnd {
+    SCAN_END_BETWEEN,          // between tokens, nothing reported
+    SCAN_END_IN_LINE_COMMENT,  // the comment is complete; warned
+    SCAN_END_IN_BLOCK_COMMENT, // an error, reported
+};
+
+// The next significant character, consumed; null at end of input, with
+// `*end` saying where it ended.
+char *next_significant(SdfReader *rd, ScanEnd *end)
 {
     char *p = rd->pos;
     char *run = p; // passed-over text not yet echoed
@@ -204,8 +220,10 @@ char *sdf_next_char(SdfReader *rd)
         char c = *p;
         if (c == '\0') {
             echo_run(rd, run, p);
-            if (!read_next_piece(rd))
+            if (!read_next_piece(rd)) {
+                *end = SCAN_END_BETWEEN;
                 return nullptr;
+            }
             p = run = rd->line_buf;
             continue;
         }
@@ -225,15 +243,17 @@ char *sdf_next_char(SdfReader *rd)
             if (p[1] == '\0') {
                 echo_run(rd, run, p);
                 char *scan = p + 1;
-                sdf_refill_keep(rd, &p, &scan);
+                refill_keep(rd, &p, &scan);
                 run = p;
             }
             // A '/' that ends the input starts no comment: it is significant.
             if (p[1] == '*' || p[1] == '/') {
-                p = p[1] == '*' ? pass_block_comment(rd, p, &run)
-                                : pass_line_comment(rd, p, &run);
-                if (!p)
+                bool block = p[1] == '*';
+                p = block ? pass_block_comment(rd, p, &run) : pass_line_comment(rd, p, &run);
+                if (!p) {
+                    *end = block ? SCAN_END_IN_BLOCK_COMMENT : SCAN_END_IN_LINE_COMMENT;
                     return nullptr;
+                }
                 continue;
             }
         }
@@ -243,13 +263,56 @@ char *sdf_next_char(SdfReader *rd)
     }
 }
 
-char *sdf_keyword(SdfReader *rd, int *len)
+// The first character of a token, or null with the reader's end state set:
+// a line comment that ends the input is complete, so the input ended between
+// tokens; an unclosed block comment is an error.
+char *token_start(SdfReader *rd)
 {
-    char *start = sdf_next_char(rd);
-    if (!start) {
-        *len = 0;
-        return nullptr;
-    }
+    ScanEnd end;
+    char *start = next_significant(rd, &end);
+    if (!start)
+        rd->at_end = end != SCAN_END_IN_BLOCK_COMMENT;
+    return start;
+}
+
+bool token_failed(SdfReader *rd, SdfToken *tok)
+{
+    rd->at_end = false;
+    *tok = SdfToken{nullptr, 0};
+    return false;
+}
+
+} // namespace
+
+void sdf_reader_free(SdfReader *rd)
+{
+    for (ParsedCond *c = rd->conds; c; c = c->next)
+        cond_free(c->tree);
+    arena_free_all(&rd->arena);
+    sdf_input_release(rd);
+    free(rd->source->name);
+    free(rd->source);
+    free(rd);
+}
+
+bool sdf_next_char(SdfReader *rd, char *c)
+{
+    char *p = token_start(rd);
+    *c = p ? *p : '\0';
+    return p != nullptr;
+}
+
+bool sdf_at_end(const SdfReader *rd)
+{
+    return rd->at_end;
+}
+
+bool sdf_keyword(SdfReader *rd, SdfToken *tok)
+{
+    char *start = token_start(rd);
+    *tok = SdfToken{nullptr, 0};
+    if (!start)
+        return false;
     char *p = start + 1;
     if (is_letter(*start)) {
         for (;;) {
@@ -262,27 +325,26 @@ char *sdf_keyword(SdfReader *rd, int *len)
                 break;
             if (refill == TOKEN_OVERFLOWS) {
                 msg_error_at(rd->source, "Internal buffer overflow reading keyword\n");
-                *len = 0;
-                return nullptr;
+                return token_failed(rd, tok);
             }
         }
     }
     rd->pos = p;
-    *len = static_cast<int>(p - start);
-    return start;
+    *tok = SdfToken{start, static_cast<int>(p - start)};
+    return true;
 }
 
-char *sdf_token(SdfReader *rd, int *len)
+bool sdf_token(SdfReader *rd, SdfToken *tok)
 {
-    char *start = sdf_next_char(rd);
-    *len = 0;
+    char *start = token_start(rd);
+    *tok = SdfToken{nullptr, 0};
     if (!start)
-        return nullptr;
+        return false;
     char divider = rd->divider;
     char *p = start;
     if (!has_class(*p, CC_LETTER | CC_DIGIT) && *p != '_' && *p != divider) {
-        *len = 1;
-        return start;
+        *tok = SdfToken{start, 1};
+        return true;
     }
     bool escaped = false, in_range = false;
     for (;;) {
@@ -293,7 +355,7 @@ char *sdf_token(SdfReader *rd, int *len)
                 break;
             if (refill == TOKEN_OVERFLOWS) {
                 msg_error_at(rd->source, "Internal buffer overflow reading token\n");
-                return nullptr;
+                return token_failed(rd, tok);
             }
             continue;
         }
@@ -309,7 +371,7 @@ char *sdf_token(SdfReader *rd, int *len)
             if (has_class(c, CC_LETTER) || c == '_' || c == '\\' || c == divider) {
                 msg_error_at(rd->source, "Illegal range specifier");
                 rd->pos = p;
-                return nullptr;
+                return token_failed(rd, tok);
             }
             if (!is_digit(c) && c != ':')
                 break;
@@ -323,47 +385,47 @@ char *sdf_token(SdfReader *rd, int *len)
         p++;
     }
     rd->pos = p;
-    *len = static_cast<int>(p - start);
-    return start;
+    *tok = SdfToken{start, static_cast<int>(p - start)};
+    return true;
 }
 
-char *sdf_quoted(SdfReader *rd, int *len)
+bool sdf_quoted(SdfReader *rd, SdfToken *tok)
 {
-    *len = 0;
-    char *quote = sdf_next_char(rd);
+    char *quote = token_start(rd);
+    *tok = SdfToken{nullptr, 0};
     if (!quote)
-        return nullptr;
+        return false;
     if (*quote != '"') {
         msg_error_at(rd->source, "Expecting quoted string\n");
-        return nullptr;
+        return token_failed(rd, tok);
     }
     for (char *p = quote + 1;; p++) {
         char c = *p;
         if (c == '"') {
             rd->pos = p + 1;
-            *len = static_cast<int>(p - quote - 1);
-            return quote + 1;
+            *tok = SdfToken{quote + 1, static_cast<int>(p - quote - 1)};
+            return true;
         }
         if (c == '\t') {
             msg_error_at(rd->source, "Illegal character in string\n");
             rd->pos = p;
-            return nullptr;
+            return token_failed(rd, tok);
         }
         if (c == '\n' || c == '\0') {
             msg_error_at(rd->source, "Unterminated string\n");
             rd->pos = p;
-            return nullptr;
+            return token_failed(rd, tok);
         }
     }
 }
 
-char *sdf_number(SdfReader *rd, int *len)
+bool sdf_number(SdfReader *rd, SdfToken *tok)
 {
-    char *start = sdf_next_char(rd);
+    char *start = token_start(rd);
     if (!start) {
         msg_error_at(rd->source, "Expecting number\n");
-        *len = 0;
-        return nullptr;
+        *tok = SdfToken{nullptr, 0};
+        return false;
     }
     // The conversion only ever consumes characters of this class, so a run
     // of them that reaches the end of the piece may be a number cut in two.
@@ -371,7 +433,7 @@ char *sdf_number(SdfReader *rd, int *len)
     for (;;) {
         while (has_class(*end, CC_NUMBER))
             end++;
-        if (*end != '\0' || end == start || !sdf_refill_keep(rd, &start, &end))
+        if (*end != '\0' || end == start || !refill_keep(rd, &start, &end))
             break;
     }
     // Nearly every number in real files is a plain decimal; when one fills
@@ -380,9 +442,9 @@ char *sdf_number(SdfReader *rd, int *len)
     // with a second point or sign).
     int plain = plain_decimal_length(start, end);
     if (plain > 0) {
-        *len = plain;
+        *tok = SdfToken{start, plain};
         rd->pos = start + plain;
-        return start;
+        return true;
     }
     // Converting a bounded copy keeps the cost per number independent of how
     // much of the line lies behind it.
@@ -392,21 +454,17 @@ char *sdf_number(SdfReader *rd, int *len)
     text[run] = '\0';
     double value;
     int used = 0;
-    if (sscanf(text, "%lg%n", &value, &used) == 1 && used > 0) {
-        *len = used;
-    } else {
-        *len = 1;
-    }
-    rd->pos = start + *len;
-    return start;
+    int len = sscanf(text, "%lg%n", &value, &used) == 1 && used > 0 ? used : 1;
+    *tok = SdfToken{start, len};
+    rd->pos = start + len;
+    return true;
 }
 
-int sdf_skip_entry(SdfReader *rd)
+bool sdf_skip_entry(SdfReader *rd)
 {
     char *p = rd->pos;
     char *run = p;
     int depth = 0;
-    long long reported;
     bool in_string = false;
     for (;;) {
         while (!has_class(*p, CC_SKIP_STOP))
@@ -419,10 +477,10 @@ int sdf_skip_entry(SdfReader *rd)
                                  ? (read_next_piece(rd) ? BLOCK_HANDOFF : BLOCK_END)
                                  : sdf_skip_blocks(rd, &depth);
             if (skip == BLOCK_CLOSED)
-                return 0;
+                return true;
             if (skip == BLOCK_END) {
                 msg_error_at(rd->source, "Missing ')' at end of file.\n");
-                return 1;
+                return false;
             }
             p = run = rd->line_buf;
             continue;
@@ -432,7 +490,7 @@ int sdf_skip_entry(SdfReader *rd)
                 echo_run(rd, run, p);
                 msg_error_at(rd->source, "Illegal tab character in string.\n");
                 rd->pos = p;
-                return 1;
+                return false;
             }
             break;
         case '\n':
@@ -440,7 +498,7 @@ int sdf_skip_entry(SdfReader *rd)
                 echo_run(rd, run, p);
                 msg_error_at(rd->source, "Unterminated string.\n");
                 rd->pos = p;
-                return 1;
+                return false;
             }
             rd->source->line++;
             break;
@@ -457,7 +515,7 @@ int sdf_skip_entry(SdfReader *rd)
             if (depth == 0) {
                 echo_run(rd, run, p + 1);
                 rd->pos = p + 1;
-                return 0;
+                return true;
             }
             depth--;
             break;
@@ -467,13 +525,13 @@ int sdf_skip_entry(SdfReader *rd)
                 break;
             echo_run(rd, run, p);
             rd->pos = p;
-            reported = rd->source->errors + rd->source->warnings;
-            p = sdf_next_char(rd);
+            ScanEnd end;
+            p = next_significant(rd, &end);
             if (!p) {
-                // An unclosed comment has been reported by the comment reader.
-                if (rd->source->errors + rd->source->warnings == reported)
+                // A comment the input ends in has been reported by the comment reader.
+                if (end == SCAN_END_BETWEEN)
                     msg_error_at(rd->source, "Missing ')' at end of file.\n");
-                return 1;
+                return false;
             }
             run = p;
             if (*p == '/')
@@ -484,14 +542,10 @@ int sdf_skip_entry(SdfReader *rd)
     }
 }
 
-void sdf_echo(SdfReader *rd, const char *text, int len)
+void sdf_echo(SdfReader *rd, const SdfToken &tok)
 {
-    if (!text) {
-        msg_error_at(rd->source, "Unexpected end of file");
-        return;
-    }
-    if (rd->out && len > 0)
-        fwrite(text, 1, static_cast<size_t>(len), rd->out);
+    if (rd->out && tok.len > 0)
+        fwrite(tok.text, 1, static_cast<size_t>(tok.len), rd->out);
 }
 
 char *sdf_store(const char *text, int len, SdfReader *rd)
@@ -503,7 +557,7 @@ char *sdf_store(const char *text, int len, SdfReader *rd)
     if (rd->mode != MODE_COLLECT)
         return nullptr;
     if (!rd->store_block || (rd->store_next - rd->store_block) + len >= SDF_STORE_BLOCK) {
-        rd->store_block = static_cast<char *>(arena_alloc(SDF_STORE_BLOCK));
+        rd->store_block = static_cast<char *>(arena_alloc(&rd->arena, SDF_STORE_BLOCK));
         rd->store_next = rd->store_block;
     }
     char *copy = rd->store_next;
@@ -513,6 +567,9 @@ char *sdf_store(const char *text, int len, SdfReader *rd)
     return copy;
 }
 
+namespace {
+
+// 0 when the first n characters are equal ignoring case.
 int keyword_ncmp(const char *keyword, const char *text, int n)
 {
     for (int i = 0; i < n; i++) {
@@ -524,6 +581,8 @@ int keyword_ncmp(const char *keyword, const char *text, int n)
     }
     return 0;
 }
+
+} // namespace
 
 bool sdf_is_keyword(const char *keyword, const char *text, int len)
 {

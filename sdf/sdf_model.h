@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "support/arena.h"
 #include "support/messages.h"
 
 struct TimingDefaults;
@@ -61,18 +62,27 @@ const size_t SDF_INPUT_BLOCK = 1 << 16;
 
 struct OutputFile;
 
+// A condition tree that a reader parsed, kept so that it goes with the reader.
+struct ParsedCond {
+    ParsedCond *next;
+    CondExpr *tree;
+};
+
 struct SdfReader {
     SourceFile *source;
     const char *out_name; // "<stdout>" for standard output; null for a template
     FILE *out;            // null for a template
     OutputFile *sink;     // checked as input is read; null when out is unchecked
     char *pos;            // next character to examine in line_buf
+    bool at_end;          // after a failed request: the input had ended (sdf_at_end)
     char divider;         // '.' or '/'
     int timescale_exp;    // time unit as a power of ten of 1 ps; 3 = 1 ns
     int mode;             // ReaderMode
     int template_syntax;  // 1: value components are names, no mean delays
     int triple_form;      // TripleForm, fixed by the first non-empty value
     int extended;         // 1: negative values and leading deltype blocks read
+    Arena arena;          // the collected records, their texts and the token store
+    ParsedCond *conds;    // the condition trees of the collected entries
     char *store_block;
     char *store_next;
     CellInstance *cells;
@@ -107,7 +117,7 @@ struct PathEntry {
     PathEntry *next;
     PortSpec in_port;
     PortSpec out_port;
-    char *cond_text; // heap; null without COND
+    char *cond_text; // in the reader's arena; null without COND
     CondExpr *cond;  // null without COND or when the text does not parse
     int cond_on_input;
     int score;

@@ -15,14 +15,14 @@
 #include "sdf/sdf_input.h"
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_timingcheck.h"
-#include "support/arena.h"
+#include "support/run_exit.h"
 #include "support/support.h"
 
 namespace {
 
-bool is_char(const char *tok, int len, char c)
+bool is_char(const SdfToken &tok, char c)
 {
-    return tok && len == 1 && *tok == c;
+    return tok.len == 1 && *tok.text == c;
 }
 
 void premature_end(SdfReader *rd)
@@ -30,16 +30,21 @@ void premature_end(SdfReader *rd)
     msg_error_at(rd->source, "Premature end of file found.");
 }
 
-// After a read that yielded nothing: end of input is reported here, any
-// other cause has been reported by the lexer.
-void report_if_end(SdfReader *rd, long long errors_before)
+// After a request that failed: end of input is reported here, any other
+// cause has been reported by the lexer.
+void report_if_end(SdfReader *rd)
 {
-    if (rd->source->errors == errors_before)
+    if (sdf_at_end(rd))
         premature_end(rd);
 }
 
-// 1 when the version text names a version this tool reads.
-int check_version(SdfReader *rd, const char *text, int len)
+void unexpected_end(SdfReader *rd)
+{
+    msg_error_at(rd->source, "Unexpected end of file");
+}
+
+// True when the version text names a version this tool reads.
+bool check_version(SdfReader *rd, const char *text, int len)
 {
     static const char versions[][4] = {"2.1", "3.0", "4.0"};
     for (int i = 0; i + 3 <= len; i++) {
@@ -51,31 +56,30 @@ int check_version(SdfReader *rd, const char *text, int len)
                                    text[i - 2] <= '9';
             if (after_digit || after_digit_dot)
                 msg_warning_at(rd->source, "Version string, \"%.*s\" is ambiguous", len, text);
-            return 1;
+            return true;
         }
     }
     msg_error_at(rd->source, "SDF file must be vesrion 2.1, 3.0 or 4.0");
-    return 0;
+    return false;
 }
 
-int read_sdfversion(SdfReader *rd)
+bool read_sdfversion(SdfReader *rd)
 {
-    long long errors = rd->source->errors;
-    int len;
-    char *text = sdf_quoted(rd, &len);
+    SdfToken text;
     // A version that is there but not readable as a quoted string (reported
     // by the lexer) is checked as an empty text, which names no version.
-    if (!text && rd->source->errors == errors) {
+    if (!sdf_quoted(rd, &text) && sdf_at_end(rd)) {
         premature_end(rd);
-        return 0;
+        return false;
     }
-    if (!check_version(rd, text, len))
-        return 0;
+    if (!check_version(rd, text.text, text.len))
+        return false;
     fputc('"', rd->out);
-    fwrite(text, 1, static_cast<size_t>(len), rd->out);
+    fwrite(text.text, 1, static_cast<size_t>(text.len), rd->out);
     fputc('"', rd->out);
-    sdf_skip_entry(rd);
-    return 1;
+    // The version is taken; the header loop meets whatever stopped the skip.
+    (void)sdf_skip_entry(rd);
+    return true;
 }
 
 double number_value(const char *text, int len)
@@ -93,17 +97,20 @@ double number_value(const char *text, int len)
 // meets the end of input.
 void read_timescale(SdfReader *rd)
 {
-    int len;
-    char *number = sdf_number(rd, &len);
-    sdf_echo(rd, number, len);
-    if (!number)
+    SdfToken number;
+    if (!sdf_number(rd, &number)) {
+        unexpected_end(rd);
         return;
-    double value = number_value(number, len);
-    char *unit = sdf_keyword(rd, &len);
-    sdf_echo(rd, unit, len);
-    if (!unit)
+    }
+    sdf_echo(rd, number);
+    double value = number_value(number.text, number.len);
+    SdfToken unit;
+    if (!sdf_keyword(rd, &unit)) {
+        unexpected_end(rd);
         return;
-    switch (*unit) {
+    }
+    sdf_echo(rd, unit);
+    switch (*unit.text) {
     case 'p':
         rd->timescale_exp = 0;
         break;
@@ -122,54 +129,55 @@ void read_timescale(SdfReader *rd)
         rd->timescale_exp += 2;
     else if (value != 1)
         msg_error_at(rd->source, "Illegal timescale number, must be 1, 10 or 100");
-    sdf_skip_entry(rd);
+    // The header loop meets whatever stopped the skip.
+    (void)sdf_skip_entry(rd);
 }
 
 void read_divider(SdfReader *rd)
 {
-    int len;
-    char *divider = sdf_keyword(rd, &len);
-    sdf_echo(rd, divider, len);
-    if (!divider)
+    SdfToken divider;
+    if (!sdf_keyword(rd, &divider)) {
+        unexpected_end(rd);
         return;
-    if (len == 1 && (*divider == '.' || *divider == '/'))
-        rd->divider = *divider;
+    }
+    sdf_echo(rd, divider);
+    if (divider.len == 1 && (*divider.text == '.' || *divider.text == '/'))
+        rd->divider = *divider.text;
     else
         msg_error_at(rd->source, "Illegal DIVIDER entry, must be '.' or '/'");
-    sdf_skip_entry(rd);
+    // The header loop meets whatever stopped the skip.
+    (void)sdf_skip_entry(rd);
 }
 
-// Reads the header after "(DELAYFILE". 1 when the first CELL keyword has been
-// read (the reader is then in collect mode), 0 on failure (reported).
-int read_header(SdfReader *rd)
+// Reads the header after "(DELAYFILE". True when the first CELL keyword has
+// been read (the reader is then in collect mode), false on failure (reported).
+bool read_header(SdfReader *rd)
 {
     for (;;) {
-        int len;
-        char *tok = sdf_keyword(rd, &len);
-        if (!tok) {
+        SdfToken tok;
+        if (!sdf_keyword(rd, &tok)) {
             premature_end(rd);
-            return 0;
+            return false;
         }
-        if (is_char(tok, len, '(')) {
+        if (is_char(tok, '(')) {
             // Collect mode drops whatever stands between '(' and the keyword.
             rd->mode = MODE_COLLECT;
-            tok = sdf_keyword(rd, &len);
-            if (!tok) {
+            if (!sdf_keyword(rd, &tok)) {
                 premature_end(rd);
-                return 0;
+                return false;
             }
-            if (sdf_is_keyword("CELL", tok, len))
-                return 1;
+            if (sdf_is_keyword("CELL", tok.text, tok.len))
+                return true;
             rd->mode = MODE_ECHO;
             fputc('(', rd->out);
         }
-        sdf_echo(rd, tok, len);
-        if (sdf_is_keyword("SDFVERSION", tok, len)) {
+        sdf_echo(rd, tok);
+        if (sdf_is_keyword("SDFVERSION", tok.text, tok.len)) {
             if (!read_sdfversion(rd))
-                return 0;
-        } else if (sdf_is_keyword("TIMESCALE", tok, len)) {
+                return false;
+        } else if (sdf_is_keyword("TIMESCALE", tok.text, tok.len)) {
             read_timescale(rd);
-        } else if (sdf_is_keyword("DIVIDER", tok, len)) {
+        } else if (sdf_is_keyword("DIVIDER", tok.text, tok.len)) {
             read_divider(rd);
         }
     }
@@ -183,55 +191,54 @@ void copy_cell(SdfReader *rd, const char *celltype, int len)
     fputs("(CELL\n    (CELLTYPE \"", rd->out);
     fwrite(celltype, 1, static_cast<size_t>(len), rd->out);
     fputs("\")\n", rd->out);
-    sdf_skip_entry(rd);
+    // The cell list meets whatever stopped the copy.
+    (void)sdf_skip_entry(rd);
     rd->mode = MODE_COLLECT;
 }
 
 // One CELL after its keyword: collected when its type has a template,
-// copied otherwise. 0 on failure (reported).
-int read_cell_entry(SdfReader *rd, const SdfTemplateHooks &templates)
+// copied otherwise. False on failure (reported).
+bool read_cell_entry(SdfReader *rd, const SdfTemplateHooks &templates)
 {
-    long long errors = rd->source->errors;
-    int len;
-    char *tok;
+    SdfToken tok;
     do {
-        tok = sdf_keyword(rd, &len);
-        if (!tok) {
-            report_if_end(rd, errors);
-            return 0;
+        if (!sdf_keyword(rd, &tok)) {
+            report_if_end(rd);
+            return false;
         }
-    } while (!sdf_is_keyword("CELLTYPE", tok, len));
-    char *name = sdf_quoted(rd, &len);
-    if (!name && rd->source->errors == errors) {
+    } while (!sdf_is_keyword("CELLTYPE", tok.text, tok.len));
+    SdfToken name;
+    if (!sdf_quoted(rd, &name) && sdf_at_end(rd)) {
         premature_end(rd);
-        return 0;
+        return false;
     }
     // A name the lexer could not read is an empty one: no template has it,
     // so the cell is copied.
     // Only the copy's opening needs the name, so it is kept in scratch space
     // rather than the token store, which would grow with every copied cell.
     char celltype[SDF_LINE_BUF];
-    if (len)
-        memcpy(celltype, name, static_cast<size_t>(len));
-    celltype[len] = '\0';
-    CellInstance *tmpl = templates.lookup(templates.set, celltype, len);
+    if (name.len)
+        memcpy(celltype, name.text, static_cast<size_t>(name.len));
+    celltype[name.len] = '\0';
+    CellInstance *tmpl = templates.lookup(templates.set, celltype, name.len);
     // A skip that fails has reported why; the cell is handled all the same
     // and the end of input, if that was the cause, is met by the next read.
-    sdf_skip_entry(rd);
+    (void)sdf_skip_entry(rd);
     if (tmpl)
         return sdf_read_cell(rd, tmpl->celltype);
-    copy_cell(rd, celltype, len);
-    return 1;
+    copy_cell(rd, celltype, name.len);
+    return true;
 }
 
 // A top-level block other than CELL is copied whole.
-void copy_unknown_block(SdfReader *rd, const char *keyword, int len)
+void copy_unknown_block(SdfReader *rd, const SdfToken &keyword)
 {
     msg_warning_at(rd->source, "Unknown SDF block - skipping");
     rd->mode = MODE_ECHO;
     fputc('(', rd->out);
-    sdf_echo(rd, keyword, len);
-    sdf_skip_entry(rd);
+    sdf_echo(rd, keyword);
+    // The cell list meets whatever stopped the copy.
+    (void)sdf_skip_entry(rd);
     rd->mode = MODE_COLLECT;
 }
 
@@ -251,26 +258,23 @@ CellInstance *link_templates(SdfReader *rd, const SdfTemplateHooks &templates)
 CellInstance *read_cells(SdfReader *rd, const SdfTemplateHooks &templates)
 {
     templates.first_cell(templates.set, rd->timescale_exp);
-    const char *tok = "CELL";
-    int len = 4;
+    SdfToken tok{"CELL", 4};
     for (;;) {
-        if (is_char(tok, len, '(')) {
-            tok = sdf_keyword(rd, &len);
-            if (!tok) {
+        if (is_char(tok, '(')) {
+            if (!sdf_keyword(rd, &tok)) {
                 premature_end(rd);
                 return nullptr;
             }
-            if (!sdf_is_keyword("CELL", tok, len))
-                copy_unknown_block(rd, tok, len);
+            if (!sdf_is_keyword("CELL", tok.text, tok.len))
+                copy_unknown_block(rd, tok);
             else if (!read_cell_entry(rd, templates))
                 return nullptr;
-        } else if (is_char(tok, len, ')')) {
+        } else if (is_char(tok, ')')) {
             return link_templates(rd, templates);
-        } else if (sdf_is_keyword("CELL", tok, len) && !read_cell_entry(rd, templates)) {
+        } else if (sdf_is_keyword("CELL", tok.text, tok.len) && !read_cell_entry(rd, templates)) {
             return nullptr;
         }
-        tok = sdf_keyword(rd, &len);
-        if (!tok) {
+        if (!sdf_keyword(rd, &tok)) {
             premature_end(rd);
             return nullptr;
         }
@@ -286,48 +290,68 @@ void append_cell(SdfReader *rd, CellInstance *cell)
     rd->last_cell = cell;
 }
 
-// Reads one entry of a cell after its '('; 0 on failure (reported). A skip
-// that fails does not fail the entry: what it reported stands, and the cell
-// goes on with whatever follows, the end of input included.
-int read_cell_item(SdfReader *rd, CellInstance *cell)
+// Reads one entry of a cell after its '('; false on failure (reported). A
+// skip that fails does not fail the entry: what it reported stands, and the
+// cell goes on with whatever follows, the end of input included.
+bool read_cell_item(SdfReader *rd, CellInstance *cell)
 {
-    long long errors = rd->source->errors;
-    int len;
+    SdfToken kw;
     // No keyword at the end of input is an entry like any unknown one.
-    char *kw = sdf_keyword(rd, &len);
-    if (sdf_is_keyword("INSTANCE", kw, len)) {
-        char *path = sdf_token(rd, &len);
+    (void)sdf_keyword(rd, &kw);
+    if (sdf_is_keyword("INSTANCE", kw.text, kw.len)) {
+        SdfToken path;
         // With no path there is nothing to store, so the cell is given up:
         // at the end of input in the words used for a truncated header.
-        if (!path) {
-            report_if_end(rd, errors);
-            return 0;
+        if (!sdf_token(rd, &path)) {
+            report_if_end(rd);
+            return false;
         }
         // "(INSTANCE)" names the top level: an empty path, entry complete.
-        if (is_char(path, len, ')')) {
+        if (is_char(path, ')')) {
             cell->instance = sdf_store("", 0, rd);
-            return 1;
+            return true;
         }
-        cell->instance = sdf_store(path, len, rd);
-        sdf_skip_entry(rd);
-        return 1;
+        cell->instance = sdf_store(path.text, path.len, rd);
+        (void)sdf_skip_entry(rd);
+        return true;
     }
-    if (sdf_is_keyword("CORRELATION", kw, len)) {
-        sdf_skip_entry(rd);
-        return 1;
+    if (sdf_is_keyword("CORRELATION", kw.text, kw.len)) {
+        (void)sdf_skip_entry(rd);
+        return true;
     }
-    if (sdf_is_keyword("DELAY", kw, len))
+    if (sdf_is_keyword("DELAY", kw.text, kw.len))
         return sdf_read_delay(rd, &cell->iopaths, &cell->paths, &cell->interconnects);
-    if (sdf_is_keyword("TIMINGCHECK", kw, len)) {
-        TimingCheck *checks = sdf_read_timingcheck(rd);
-        if (!checks)
-            return 0;
+    if (sdf_is_keyword("TIMINGCHECK", kw.text, kw.len)) {
+        // A block without entries gives up the cell like a failed one.
+        TimingCheck *checks;
+        if (!sdf_read_timingcheck(rd, &checks) || !checks)
+            return false;
         cell->checks = checks;
-        return 1;
+        return true;
     }
     msg_warning_at(rd->source, "Unrecognised timing_spec entry");
-    sdf_skip_entry(rd);
-    return 1;
+    (void)sdf_skip_entry(rd);
+    return true;
+}
+
+// The whole input after its reader is set up, as sdf_read.
+CellInstance *read_delayfile(SdfReader *rd, const SdfTemplateHooks &templates)
+{
+    char open;
+    if (!sdf_next_char(rd, &open) || open != '(') {
+        msg_error_at(rd->source, "Expecting '('.  Bailing out\n");
+        return nullptr;
+    }
+    fputc('(', rd->out);
+    SdfToken tok;
+    if (!sdf_keyword(rd, &tok) || !sdf_is_keyword("DELAYFILE", tok.text, tok.len)) {
+        msg_error_at(rd->source, "Expected 'DELAYFILE'.  Bailing out\n");
+        return nullptr;
+    }
+    sdf_echo(rd, tok);
+    if (!read_header(rd))
+        return nullptr;
+    return read_cells(rd, templates);
 }
 
 } // namespace
@@ -339,59 +363,54 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
                                       setup.block_size);
     rd->extended = setup.extended;
     rd->sink = setup.sink;
-    char *open = sdf_next_char(rd);
-    if (!open || *open != '(') {
-        msg_error_at(rd->source, "Expecting '('.  Bailing out\n");
-        return nullptr;
+    CellInstance *cells;
+    try {
+        cells = read_delayfile(rd, setup.templates);
+    } catch (const RunExit &) {
+        sdf_reader_free(rd);
+        throw;
     }
-    fputc('(', out);
-    int len;
-    char *tok = sdf_keyword(rd, &len);
-    if (!sdf_is_keyword("DELAYFILE", tok, len)) {
-        msg_error_at(rd->source, "Expected 'DELAYFILE'.  Bailing out\n");
-        return nullptr;
-    }
-    sdf_echo(rd, tok, len);
-    if (!read_header(rd))
-        return nullptr;
-    return read_cells(rd, setup.templates);
+    // Nothing refers to the reader of a failed read any more.
+    if (!cells)
+        sdf_reader_free(rd);
+    return cells;
 }
 
-int sdf_read_cell(SdfReader *rd, const char *celltype)
+bool sdf_read_cell(SdfReader *rd, const char *celltype)
 {
-    CellInstance *cell = static_cast<CellInstance *>(arena_alloc(sizeof(CellInstance)));
+    CellInstance *cell = static_cast<CellInstance *>(arena_alloc(&rd->arena, sizeof(CellInstance)));
     memset(cell, 0, sizeof(CellInstance));
     cell->celltype = celltype;
     cell->reader = rd;
     append_cell(rd, cell);
     for (;;) {
-        int len;
-        char *tok = sdf_keyword(rd, &len);
-        if (is_char(tok, len, ')')) {
+        SdfToken tok;
+        // The end of input is no bracket, and reported as a missing one.
+        (void)sdf_keyword(rd, &tok);
+        if (is_char(tok, ')')) {
             if (cell->instance)
-                return 1;
+                return true;
             msg_error_at(rd->source, "Cell %s does not contain an instance", celltype);
-            return 0;
+            return false;
         }
-        if (!is_char(tok, len, '(')) {
+        if (!is_char(tok, '(')) {
             msg_error_at(rd->source, "Expected open bracket");
-            return 0;
+            return false;
         }
         if (!read_cell_item(rd, cell))
-            return 0;
+            return false;
     }
 }
 
 void sdf_check_end(SdfReader *rd)
 {
     fputs("\n)", rd->out);
-    int len;
-    char *tok = sdf_keyword(rd, &len);
-    if (tok) {
+    SdfToken tok;
+    if (sdf_keyword(rd, &tok)) {
         msg_error_at(rd->source, "Garbage at end of file");
-        for (; tok; tok = sdf_keyword(rd, &len))
-            sdf_echo(rd, tok, len);
+        do
+            sdf_echo(rd, tok);
+        while (sdf_keyword(rd, &tok));
     }
-    sdf_input_release(rd);
-    free(rd);
+    sdf_reader_free(rd);
 }

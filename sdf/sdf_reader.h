@@ -37,15 +37,17 @@ struct SdfReadSetup {
 };
 
 // Reads the whole input, copying the header and untemplated cells to `out`.
-// Returns the collected instances (each linked to its template cell), or
-// null on error or when no cell had a template.
+// Returns the collected instances (each linked to its template cell), which
+// belong to their reader until sdf_check_end; null on error (the reader is
+// then freed, also when the run ends early) or when no cell had a template.
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
                        const SdfReadSetup &setup);
 
 // Parses one CELL body after its CELLTYPE entry into a new instance appended
-// to rd->cells; `celltype` is kept, not copied. 1 on success, 0 on failure.
-int sdf_read_cell(SdfReader *rd, const char *celltype);
+// to rd->cells; `celltype` is kept, not copied. False on failure (reported);
+// the instance stays in the list.
+[[nodiscard]] bool sdf_read_cell(SdfReader *rd, const char *celltype);
 
 // Writes the DELAYFILE's closing, copies and reports trailing text, and frees
-// the reader record.
+// the reader with everything it collected.
 void sdf_check_end(SdfReader *rd);

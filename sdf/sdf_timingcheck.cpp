@@ -9,7 +9,6 @@
 
 #include "sdf/sdf_lexer.h"
 #include "sdf/sdf_values.h"
-#include "support/arena.h"
 #include "support/support.h"
 
 namespace {
@@ -45,17 +44,17 @@ CheckLayout layout_of(CheckKind kind)
     return {0, false, 0};
 }
 
-CheckKind kind_of(const char *keyword, int len)
+CheckKind kind_of(const SdfToken &keyword)
 {
     for (int kind = 0; kind < CHECK_OTHER; kind++)
-        if (sdf_is_keyword(check_keywords[kind], keyword, len))
+        if (sdf_is_keyword(check_keywords[kind], keyword.text, keyword.len))
             return (CheckKind)kind;
     return CHECK_OTHER;
 }
 
-TimingCheck *new_check()
+TimingCheck *new_check(SdfReader *rd)
 {
-    TimingCheck *tc = (TimingCheck *)arena_alloc(sizeof(TimingCheck));
+    TimingCheck *tc = static_cast<TimingCheck *>(arena_alloc(&rd->arena, sizeof(TimingCheck)));
     memset(tc, 0, sizeof *tc);
     tc->ref_port = NO_PORT;
     tc->data_port = NO_PORT;
@@ -64,116 +63,119 @@ TimingCheck *new_check()
     return tc;
 }
 
-int read_bracketed_value(SdfReader *rd, ValueTriple *value)
+// Passes over the rest of an entry that failed, which fails the block
+// whatever the skip meets.
+void abandon_entry(SdfReader *rd)
 {
-    char *c = sdf_next_char(rd);
-    if (!c || *c != '(')
-        return 0;
-    return sdf_read_check_value(value, rd);
+    (void)sdf_skip_entry(rd);
+}
+
+// A plain port or (COND token port).
+bool read_check_port(SdfReader *rd, const char **cond, PortSpec *port)
+{
+    PortRead result = sdf_read_port(rd, port);
+    if (result != PORT_COND) {
+        *cond = nullptr;
+        return result == PORT_READ;
+    }
+    // (COND condition port): the condition is a single token, kept as text.
+    SdfToken tok;
+    if (!sdf_token(rd, &tok)) {
+        abandon_entry(rd);
+        return false;
+    }
+    *cond = sdf_store(tok.text, tok.len, rd);
+    if (sdf_read_port(rd, port) != PORT_READ) {
+        abandon_entry(rd);
+        return false;
+    }
+    // The port is read; a COND form left open has been reported, and the
+    // value read that follows meets the cause.
+    (void)sdf_skip_entry(rd);
+    return true;
+}
+
+// One check value after its '('; "Malformed triple" for a non-number.
+bool read_check_value(ValueTriple *value, SdfReader *rd)
+{
+    TripleRead result = sdf_read_triple(value, rd);
+    if (result == TRIPLE_NOT_NUMBER) {
+        msg_error_at(rd->source, "Malformed triple");
+        return false;
+    }
+    return result == TRIPLE_READ;
+}
+
+bool read_bracketed_value(SdfReader *rd, ValueTriple *value)
+{
+    char c;
+    return sdf_next_char(rd, &c) && c == '(' && read_check_value(value, rd);
 }
 
 // Ports and values of a known kind, up to but not including the rest of the
 // entry.
-int read_check_body(SdfReader *rd, TimingCheck *tc)
+bool read_check_body(SdfReader *rd, TimingCheck *tc)
 {
     CheckLayout layout = layout_of((CheckKind)tc->kind);
     PortSpec *first = layout.ref_first ? &tc->ref_port : &tc->data_port;
     const char **first_cond = layout.ref_first ? &tc->ref_cond : &tc->data_cond;
     PortSpec *second = layout.ref_first ? &tc->data_port : &tc->ref_port;
     const char **second_cond = layout.ref_first ? &tc->data_cond : &tc->ref_cond;
-    if (!sdf_read_check_port(rd, first_cond, first))
-        return 0;
-    if (layout.ports == 2 && !sdf_read_check_port(rd, second_cond, second))
-        return 0;
-    if (!read_bracketed_value(rd, &tc->value1))
-        return 0;
-    if (layout.values == 2 && !read_bracketed_value(rd, &tc->value2))
-        return 0;
-    return 1;
+    return read_check_port(rd, first_cond, first) &&
+           (layout.ports != 2 || read_check_port(rd, second_cond, second)) &&
+           read_bracketed_value(rd, &tc->value1) &&
+           (layout.values != 2 || read_bracketed_value(rd, &tc->value2));
 }
 
-TimingCheck *read_entries(SdfReader *rd)
+bool read_entries(SdfReader *rd, TimingCheck **checks)
 {
     TimingCheck *head = nullptr;
     TimingCheck **tail = &head;
+    *checks = nullptr;
     for (;;) {
-        char *c = sdf_next_char(rd);
+        char c;
         // The end of input between entries gives up the block in the words
         // used for a truncated header.
-        if (!c) {
+        if (!sdf_next_char(rd, &c)) {
             sdf_premature_end(rd);
-            return nullptr;
+            return false;
         }
-        if (*c == ')')
-            return head;
-        if (*c != '(') {
+        if (c == ')') {
+            *checks = head;
+            return true;
+        }
+        if (c != '(') {
             msg_error_at(rd->source, "Expecting close bracket");
-            sdf_skip_entry(rd);
-            return nullptr;
+            abandon_entry(rd);
+            return false;
         }
-        TimingCheck *tc = new_check();
+        TimingCheck *tc = new_check(rd);
         *tail = tc;
         tail = &tc->next;
-        int len;
-        char *keyword = sdf_keyword(rd, &len);
-        tc->kind = keyword ? kind_of(keyword, len) : CHECK_OTHER;
+        SdfToken keyword;
+        tc->kind = sdf_keyword(rd, &keyword) ? kind_of(keyword) : CHECK_OTHER;
         if (tc->kind == CHECK_OTHER) {
             // Skipped whole; a failed skip has reported why and the next
             // read meets the cause.
-            sdf_skip_entry(rd);
+            (void)sdf_skip_entry(rd);
             continue;
         }
         // The closing skip is one of the entry's steps: when it fails, the
         // entry fails like after a bad port or value.
-        if (!read_check_body(rd, tc) || sdf_skip_entry(rd) != 0) {
-            sdf_skip_entry(rd);
-            return nullptr;
+        if (!read_check_body(rd, tc) || !sdf_skip_entry(rd)) {
+            abandon_entry(rd);
+            return false;
         }
     }
 }
 
 } // namespace
 
-TimingCheck *sdf_read_timingcheck(SdfReader *rd)
+bool sdf_read_timingcheck(SdfReader *rd, TimingCheck **checks)
 {
     int mode = rd->mode;
     rd->mode = MODE_COLLECT;
-    TimingCheck *checks = read_entries(rd);
+    bool read = read_entries(rd, checks);
     rd->mode = mode;
-    return checks;
-}
-
-int sdf_read_check_port(SdfReader *rd, const char **cond, PortSpec *port)
-{
-    int result = sdf_read_port(rd, port);
-    if (result != 2) {
-        *cond = nullptr;
-        return result;
-    }
-    // (COND condition port): the condition is a single token, kept as text.
-    int len;
-    char *tok = sdf_token(rd, &len);
-    if (!tok) {
-        sdf_skip_entry(rd);
-        return 0;
-    }
-    *cond = sdf_store(tok, len, rd);
-    if (sdf_read_port(rd, port) != 1) {
-        sdf_skip_entry(rd);
-        return 0;
-    }
-    // The port is read; a COND form left open has been reported, and the
-    // value read that follows meets the cause.
-    sdf_skip_entry(rd);
-    return 1;
-}
-
-int sdf_read_check_value(ValueTriple *value, SdfReader *rd)
-{
-    int result = sdf_read_triple(value, rd);
-    if (result == -1) {
-        msg_error_at(rd->source, "Malformed triple");
-        return 0;
-    }
-    return result;
+    return read;
 }

@@ -16,11 +16,11 @@
 
 namespace {
 
-typedef char *(*ComponentReader)(SdfReader *rd, int *len);
+typedef bool (*ComponentReader)(SdfReader *rd, SdfToken *tok);
 
-bool is_char_token(const char *tok, int len, char c)
+bool is_char_token(const SdfToken &tok, char c)
 {
-    return tok && len == 1 && tok[0] == c;
+    return tok.len == 1 && tok.text[0] == c;
 }
 
 // A name ending in ']' carries a range unless that ']' is itself escaped,
@@ -62,197 +62,206 @@ bool usable_range(const SdfReader *rd, long first, long second)
     return !rd->template_syntax || (width < 0 ? -width : width) < SDF_TEMPLATE_BUS_BITS;
 }
 
-int split_range(SdfReader *rd, char *name, PortSpec *port)
+bool split_range(SdfReader *rd, char *name, PortSpec *port)
 {
     port->msb = -1;
     port->lsb = -1;
     if (!ends_in_range(name, strlen(name)))
-        return 1;
+        return true;
     char *open = find_range_open(name);
     if (!open) {
         msg_error_at(rd->source, "Port \"%s\" - bad range", name);
-        return 0;
+        return false;
     }
     *open = '\0';
     long first, second;
     int count = sscanf(open + 1, "%ld:%ld", &first, &second);
     if (count < 1 || !usable_range(rd, first, count == 2 ? second : first)) {
         msg_error_at(rd->source, "Port \"%s\" - bad range", name);
-        return 0;
+        return false;
     }
     port->msb = static_cast<int>(first);
     if (count == 2) {
         port->msb = static_cast<int>(first < second ? second : first);
         port->lsb = static_cast<int>(first < second ? first : second);
     }
-    return 1;
+    return true;
 }
 
-int edge_of(const char *tok, int len)
+int edge_of(const SdfToken &tok)
 {
     for (int edge = 0; edge < EDGE_NONE; edge++)
-        if (sdf_is_keyword(edge_keywords[edge], tok, len))
+        if (sdf_is_keyword(edge_keywords[edge], tok.text, tok.len))
             return edge;
     return EDGE_NONE;
 }
 
+// The character after a component, or '\0' at the end of input.
+char next_after_component(SdfReader *rd)
+{
+    char next;
+    (void)sdf_next_char(rd, &next);
+    return next;
+}
+
 // Stores the next component token, or leaves the component null when the
 // token is a separator; `cur` becomes the character after the component.
-int read_later_component(SdfReader *rd, ComponentReader read_component,
-                         const char **component, char *cur)
+bool read_later_component(SdfReader *rd, ComponentReader read_component,
+                          const char **component, char *cur)
 {
     if (*cur != ':') {
         msg_error_at(rd->source, "Expecting ':'");
-        return 0;
+        return false;
     }
-    int len;
-    char *tok = read_component(rd, &len);
-    if (!tok)
-        return 0;
-    if (is_char_token(tok, len, ':') || is_char_token(tok, len, ')')) {
+    SdfToken tok;
+    if (!read_component(rd, &tok))
+        return false;
+    if (is_char_token(tok, ':') || is_char_token(tok, ')')) {
         *component = nullptr;
-        *cur = tok[0];
-        return 1;
+        *cur = tok.text[0];
+        return true;
     }
-    *component = sdf_store(tok, len, rd);
-    char *next = sdf_next_char(rd);
-    *cur = next ? *next : '\0';
-    return 1;
+    *component = sdf_store(tok.text, tok.len, rd);
+    *cur = next_after_component(rd);
+    return true;
 }
 
 // Whether an input value's first component is a number: it begins with a
 // digit or '.', read extended also behind a minus sign. A "-." that the
 // number reader gave back as a lone '-' is taken whole, as "." would be.
-bool begins_number(SdfReader *rd, const char *tok, int *len)
+bool begins_number(SdfReader *rd, SdfToken *tok)
 {
-    if (rd->extended && tok[0] == '-') {
-        if (*len == 1 && *rd->pos == '.') {
+    const char *text = tok->text;
+    if (rd->extended && text[0] == '-') {
+        if (tok->len == 1 && *rd->pos == '.') {
             rd->pos++;
-            *len = 2;
+            tok->len = 2;
         }
-        if (*len == 1)
+        if (tok->len == 1)
             return false;
-        tok++;
+        text++;
     }
-    return isdigit((unsigned char)tok[0]) || tok[0] == '.';
+    return isdigit((unsigned char)text[0]) || text[0] == '.';
 }
 
-// After a port's "(": "COND" (result 2), or an edge keyword, the name and ")".
-int read_bracketed_port(SdfReader *rd, PortSpec *port)
+// After a port's "(": "COND", or an edge keyword, the name and ")".
+PortRead read_bracketed_port(SdfReader *rd, PortSpec *port)
 {
-    int len;
+    SdfToken tok;
     // No token at the end of input is not an edge either.
-    char *tok = sdf_token(rd, &len);
-    if (sdf_is_keyword("COND", tok, len))
-        return 2;
-    port->edge = edge_of(tok, len);
+    (void)sdf_token(rd, &tok);
+    if (sdf_is_keyword("COND", tok.text, tok.len))
+        return PORT_COND;
+    port->edge = edge_of(tok);
     if (port->edge == EDGE_NONE) {
         msg_error_at(rd->source, "Expecting edge specifier");
-        return 0;
+        return PORT_FAILED;
     }
     // As for a plain port name, no name leaves nothing to store.
-    tok = sdf_token(rd, &len);
-    if (!tok)
-        return sdf_premature_end(rd);
-    char *name = sdf_store(tok, len, rd);
-    port->name = name;
-    tok = sdf_token(rd, &len);
-    if (!is_char_token(tok, len, ')')) {
-        msg_error_at(rd->source, "Expecting ')'");
-        return 0;
+    if (!sdf_token(rd, &tok)) {
+        sdf_premature_end(rd);
+        return PORT_FAILED;
     }
-    return split_range(rd, name, port);
+    char *name = sdf_store(tok.text, tok.len, rd);
+    port->name = name;
+    // A missing bracket at the end of input is reported as any other.
+    (void)sdf_token(rd, &tok);
+    if (!is_char_token(tok, ')')) {
+        msg_error_at(rd->source, "Expecting ')'");
+        return PORT_FAILED;
+    }
+    return split_range(rd, name, port) ? PORT_READ : PORT_FAILED;
 }
 
 } // namespace
 
-int sdf_premature_end(SdfReader *rd)
+void sdf_premature_end(SdfReader *rd)
 {
     if (sdf_input_ended(rd))
         msg_error_at(rd->source, "Premature end of file found.");
-    return 0;
 }
 
-int sdf_read_port(SdfReader *rd, PortSpec *port)
+PortRead sdf_read_port(SdfReader *rd, PortSpec *port)
 {
     if (rd->mode != MODE_COLLECT)
-        return 0;
+        return PORT_FAILED;
     port->edge = EDGE_NONE;
-    int len;
+    SdfToken tok;
     // No name means nothing to store, so the port fails: at the end of input
     // in the words used for a truncated header, after a lexer error (such as
     // a bad bus range) with that error alone.
-    char *tok = sdf_token(rd, &len);
-    if (!tok)
-        return sdf_premature_end(rd);
-    if (is_char_token(tok, len, '('))
+    if (!sdf_token(rd, &tok)) {
+        sdf_premature_end(rd);
+        return PORT_FAILED;
+    }
+    if (is_char_token(tok, '('))
         return read_bracketed_port(rd, port);
-    char *name = sdf_store(tok, len, rd);
+    char *name = sdf_store(tok.text, tok.len, rd);
     port->name = name;
-    return split_range(rd, name, port);
+    return split_range(rd, name, port) ? PORT_READ : PORT_FAILED;
 }
 
-int sdf_read_values(SdfReader *rd, ValueTriple values[6])
+bool sdf_read_values(SdfReader *rd, ValueTriple values[6])
 {
     int n = 0;
     for (; n < 6; n++) {
-        char *c = sdf_next_char(rd);
-        if (c && *c == ')')
+        char c;
+        bool found = sdf_next_char(rd, &c);
+        if (found && c == ')')
             break;
-        if (!c || *c != '(') {
+        if (!found || c != '(') {
             msg_error_at(rd->source, "Expecting '('");
-            return 0;
+            return false;
         }
-        if (sdf_read_triple(&values[n], rd) != 1)
-            return 0;
+        if (sdf_read_triple(&values[n], rd) != TRIPLE_READ)
+            return false;
     }
     switch (n) {
     case 0:
         msg_error_at(rd->source, "No values provided");
-        return 0;
+        return false;
     case 1:
     case 2:
     case 3:
         for (int i = n; i < 6; i++)
             values[i] = ValueTriple{1, nullptr, nullptr, nullptr};
-        return 1;
+        return true;
     case 4:
         values[4] = values[3];
         values[5] = values[3];
-        return 1;
+        return true;
     case 5:
         values[5] = values[4];
-        return 1;
+        return true;
     }
     // Six values stored; anything further, such as the second half of a
     // twelve-value list, is passed over with the entry's closing bracket.
-    sdf_skip_entry(rd);
-    return 1;
+    // They stand even when that skip fails; the entry's reader meets the cause.
+    (void)sdf_skip_entry(rd);
+    return true;
 }
 
-int sdf_read_triple(ValueTriple *value, SdfReader *rd)
+TripleRead sdf_read_triple(ValueTriple *value, SdfReader *rd)
 {
     ComponentReader read_component = rd->template_syntax ? sdf_token : sdf_number;
-    int len;
-    char *tok = read_component(rd, &len);
-    if (!tok)
-        return 0;
-    if (is_char_token(tok, len, '(')) {
+    SdfToken tok;
+    if (!read_component(rd, &tok))
+        return TRIPLE_FAILED;
+    if (is_char_token(tok, '(')) {
         msg_error_at(rd->source, "Pulse rejection and X filter delvals not supported");
-        return 0;
+        return TRIPLE_FAILED;
     }
     *value = ValueTriple{0, nullptr, nullptr, nullptr};
-    if (is_char_token(tok, len, ')'))
-        return 1;
+    if (is_char_token(tok, ')'))
+        return TRIPLE_READ;
     char cur;
-    if (is_char_token(tok, len, ':')) {
+    if (is_char_token(tok, ':')) {
         cur = ':';
     } else {
-        if (!rd->template_syntax && !begins_number(rd, tok, &len))
-            return -1;
-        value->min = sdf_store(tok, len, rd);
-        char *next = sdf_next_char(rd);
-        cur = next ? *next : '\0';
+        if (!rd->template_syntax && !begins_number(rd, &tok))
+            return TRIPLE_NOT_NUMBER;
+        value->min = sdf_store(tok.text, tok.len, rd);
+        cur = next_after_component(rd);
     }
     if (rd->triple_form == FORM_UNDECIDED) {
         if (cur == ')') {
@@ -261,17 +270,17 @@ int sdf_read_triple(ValueTriple *value, SdfReader *rd)
             rd->triple_form = FORM_TRIPLE;
         } else {
             msg_error_at(rd->source, "Expecting ':' or ')'");
-            return 0;
+            return TRIPLE_FAILED;
         }
     }
     if (rd->triple_form == FORM_TRIPLE) {
         if (!read_later_component(rd, read_component, &value->typ, &cur) ||
             !read_later_component(rd, read_component, &value->max, &cur))
-            return 0;
+            return TRIPLE_FAILED;
     }
     if (cur != ')') {
         msg_error_at(rd->source, "Expecting ')' at end of triple");
-        return 0;
+        return TRIPLE_FAILED;
     }
-    return 1;
+    return TRIPLE_READ;
 }

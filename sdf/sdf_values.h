@@ -3,17 +3,27 @@
 
 #include "sdf/sdf_model.h"
 
-// 1 when a port was read, 2 when "(COND" was read instead, 0 on failure.
-// Works only in MODE_COLLECT.
-int sdf_read_port(SdfReader *rd, PortSpec *port);
+enum PortRead {
+    PORT_FAILED, // reported, or the end of input
+    PORT_READ,
+    PORT_COND, // "(COND" stood where the port was expected
+};
 
-// Up to six values through the entry's closing bracket; 1 or 0.
-int sdf_read_values(SdfReader *rd, ValueTriple values[6]);
+// One port. Fails without a word unless in MODE_COLLECT.
+[[nodiscard]] PortRead sdf_read_port(SdfReader *rd, PortSpec *port);
 
-// One value, entered after its '('. 1 success, 0 failure (reported or end of
-// input), -1 when an input value does not begin with a number (not reported).
-int sdf_read_triple(ValueTriple *value, SdfReader *rd);
+// Up to six values through the entry's closing bracket; false on failure.
+[[nodiscard]] bool sdf_read_values(SdfReader *rd, ValueTriple values[6]);
 
-// Reports "Premature end of file found." when the input is exhausted (a null
-// token for any other reason has been reported by the lexer); returns 0.
-int sdf_premature_end(SdfReader *rd);
+enum TripleRead {
+    TRIPLE_FAILED,     // reported, or the end of input
+    TRIPLE_READ,
+    TRIPLE_NOT_NUMBER, // an input value that does not begin with a number; not reported
+};
+
+// One value, entered after its '('.
+[[nodiscard]] TripleRead sdf_read_triple(ValueTriple *value, SdfReader *rd);
+
+// Reports "Premature end of file found." when the input is exhausted (a
+// failed request for any other cause has been reported by the lexer).
+void sdf_premature_end(SdfReader *rd);

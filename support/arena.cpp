@@ -12,63 +12,94 @@
 #endif
 #endif
 
-#ifdef KESTROVE_PLAIN_ALLOC
-
-// Separate allocations keep the address checker's guard zones between
-// records.
-void *arena_alloc(size_t size)
-{
-    return xmalloc(size);
-}
-
-#else
-
-#if defined(__linux__)
+#if defined(__linux__) && !defined(KESTROVE_PLAIN_ALLOC)
 #include <sys/mman.h>
 #endif
+
+// Every allocation starts with this header, so that the arena can find all
+// of them again; it is padded to the alignment records need.
+struct alignas(std::max_align_t) ArenaBlock {
+    ArenaBlock *next;
+};
 
 namespace {
 
 const size_t ALIGN = alignof(std::max_align_t);
+const size_t HEADER = sizeof(ArenaBlock);
 const size_t FIRST_BLOCK = size_t(1) << 18;
 const size_t LARGEST_BLOCK = size_t(1) << 23;
 const size_t LARGE_PAGE = size_t(1) << 21;
 
-char *next_free;
-size_t bytes_left;
-size_t block_size = FIRST_BLOCK / 2;
+// An allocation of its own for `size` bytes of records, linked into the arena.
+char *own_block(Arena *arena, size_t size)
+{
+    auto *block = static_cast<ArenaBlock *>(xmalloc(HEADER + size));
+    block->next = arena->blocks;
+    arena->blocks = block;
+    return reinterpret_cast<char *>(block) + HEADER;
+}
+
+#ifndef KESTROVE_PLAIN_ALLOC
 
 // Blocks double in size up to LARGEST_BLOCK, so that a run that collects
 // little stays small.
-void new_block()
+void new_block(Arena *arena)
 {
-    if (block_size < LARGEST_BLOCK)
-        block_size *= 2;
-    bool large_pages = block_size >= LARGE_PAGE;
-    void *block = aligned_alloc(large_pages ? LARGE_PAGE : ALIGN, block_size);
-    if (!block)
-        block = xmalloc(block_size);
+    arena->block_size = arena->block_size ? arena->block_size : FIRST_BLOCK / 2;
+    if (arena->block_size < LARGEST_BLOCK)
+        arena->block_size *= 2;
+    size_t size = arena->block_size;
+    bool large_pages = size >= LARGE_PAGE;
+    void *memory = aligned_alloc(large_pages ? LARGE_PAGE : ALIGN, size);
+    if (!memory)
+        memory = xmalloc(size);
 #if defined(MADV_HUGEPAGE)
     if (large_pages)
-        madvise(block, block_size, MADV_HUGEPAGE);
+        madvise(memory, size, MADV_HUGEPAGE);
 #endif
-    next_free = static_cast<char *>(block);
-    bytes_left = block_size;
+    auto *block = static_cast<ArenaBlock *>(memory);
+    block->next = arena->blocks;
+    arena->blocks = block;
+    arena->next_free = static_cast<char *>(memory) + HEADER;
+    arena->bytes_left = size - HEADER;
 }
+
+#endif
 
 } // namespace
 
-void *arena_alloc(size_t size)
+#ifdef KESTROVE_PLAIN_ALLOC
+
+// Separate allocations keep the address checker's guard zones between
+// records.
+void *arena_alloc(Arena *arena, size_t size)
+{
+    return own_block(arena, size);
+}
+
+#else
+
+void *arena_alloc(Arena *arena, size_t size)
 {
     size = (size + ALIGN - 1) & ~(ALIGN - 1);
     if (size > LARGEST_BLOCK / 4)
-        return xmalloc(size);
-    if (size > bytes_left)
-        new_block();
-    void *record = next_free;
-    next_free += size;
-    bytes_left -= size;
+        return own_block(arena, size);
+    if (size > arena->bytes_left)
+        new_block(arena);
+    void *record = arena->next_free;
+    arena->next_free += size;
+    arena->bytes_left -= size;
     return record;
 }
 
 #endif
+
+void arena_free_all(Arena *arena)
+{
+    for (ArenaBlock *block = arena->blocks; block;) {
+        ArenaBlock *next = block->next;
+        free(block);
+        block = next;
+    }
+    *arena = Arena();
+}

@@ -1,12 +1,25 @@
-// Storage for records that live until the process ends (collected cells,
-// their entries and token text). They are carved out of large blocks: one
-// allocation per block instead of per record, and the larger blocks are
-// offered to the system for backing with large pages, which spares a
-// run with many remapped instances most of its page faults.
+// Storage for records that live as long as their owner (a reader's collected
+// cells, their entries and token text). They are carved out of large blocks:
+// one allocation per block instead of per record, and the larger blocks are
+// offered to the system for backing with large pages, which spares a run
+// with many remapped instances most of its page faults.
 #pragma once
 
 #include <cstddef>
 
-// Uninitialised storage for `size` bytes, suitably aligned for any record;
-// never freed. Ends the process like xmalloc when memory runs out.
-void *arena_alloc(size_t size);
+struct ArenaBlock;
+
+// Empty until the first allocation; owns every block it hands records from.
+struct Arena {
+    ArenaBlock *blocks = nullptr; // newest first
+    char *next_free = nullptr;    // in the newest block made for carving
+    size_t bytes_left = 0;        // from next_free to that block's end
+    size_t block_size = 0;        // size of that block; 0 before the first
+};
+
+// Uninitialised storage for `size` bytes, suitably aligned for any record,
+// valid until arena_free_all. Ends the run like xmalloc when memory runs out.
+void *arena_alloc(Arena *arena, size_t size);
+
+// Frees every block of the arena and leaves it empty, ready for reuse.
+void arena_free_all(Arena *arena);

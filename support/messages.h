@@ -13,8 +13,8 @@ struct MsgSettings {
     int verbosity = 1;                     // 0 quiet (-q), 1 normal, 2 verbose (-v)
 };
 
-// Message context of one input file. Readers either point to one made by
-// source_file_init(nullptr, ...) or embed these fields first in their own state.
+// Message context of one input file: readers point to one made by
+// source_file_init(nullptr, ...) or hold one as a member.
 struct SourceFile {
     FILE *stream;
     char *name;

@@ -22,7 +22,7 @@ std::string dump(ConfigTokenizer *tk)
     std::string out;
     char *text;
     while (cfg_next_line(tk) == 0) {
-        int first = tk->line;
+        int first = tk->source.line;
         std::string tokens;
         for (int kind; !cfg_line_is_blank(tk);) {
             if ((kind = cfg_read_string(tk, &text)) == CFG_OK || kind == CFG_BAD_STRING)
@@ -33,7 +33,7 @@ std::string dump(ConfigTokenizer *tk)
                 break;
         }
         out += (out.empty() ? "" : " | ") + std::to_string(first);
-        out += (tk->line != first ? "-" + std::to_string(tk->line) : "") + ":" + tokens;
+        out += (tk->source.line != first ? "-" + std::to_string(tk->source.line) : "") + ":" + tokens;
     }
     return out;
 }
@@ -97,11 +97,11 @@ TEST(CfgTokenizer, MarksAndNumbers)
     EXPECT_STREQ("0", first);
     for (int i = 0; i < 5; i++)
         cfg_next_token(&in.tk, &text);
-    EXPECT_EQ(2, in.tk.line);
+    EXPECT_EQ(2, in.tk.source.line);
     // Restoring gives back the position, the line and the store.
     EXPECT_EQ(mark, cfg_mark(&in.tk, mark));
     free(mark);
-    EXPECT_EQ(1, in.tk.line);
+    EXPECT_EQ(1, in.tk.source.line);
     EXPECT_EQ(first, in.tk.buf->store_next);
     EXPECT_EQ(CFG_OK, cfg_read_number(&in.tk, &text));
     EXPECT_STREQ("0012", text);
@@ -145,14 +145,14 @@ TEST(CfgTokenizer, MarkKeepsLinesPastTwoToThe31)
     Cfg in("a\nb\n");
     char *text;
     ASSERT_EQ(0, cfg_next_line(&in.tk));
-    in.tk.line = (1LL << 31) + 5;
+    in.tk.source.line = (1LL << 31) + 5;
     ConfigMark *mark = cfg_mark(&in.tk, nullptr);
     cfg_next_line(&in.tk);
-    EXPECT_EQ((1LL << 31) + 6, in.tk.line);
+    EXPECT_EQ((1LL << 31) + 6, in.tk.source.line);
     free(cfg_mark(&in.tk, mark));
-    EXPECT_EQ((1LL << 31) + 5, in.tk.line);
+    EXPECT_EQ((1LL << 31) + 5, in.tk.source.line);
     capture_stderr();
     EXPECT_EQ(CFG_NOT_STRING, cfg_read_string(&in.tk, &text));
-    msg_error_at(cfg_source(&in.tk), "x");
+    msg_error_at(&(&in.tk)->source, "x");
     EXPECT_NE(std::string::npos, captured_stderr().find(", line 2147483653 - Error : x"));
 }

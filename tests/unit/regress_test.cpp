@@ -60,15 +60,17 @@ TEST(Regress, BusExpansionUpToTheLargestIndex)
     TimingCheck *check = static_cast<TimingCheck *>(calloc(1, sizeof(TimingCheck)));
     check->data_port = {"D", INT_MAX, INT_MAX - 3, EDGE_NONE};
     check->kind = CHECK_SETUP;
-    EXPECT_EQ(nullptr, expand_check_bits(check));
+    Arena arena;
+    EXPECT_EQ(nullptr, expand_check_bits(&arena, check));
     int bits = 0;
     for (TimingCheck *c = check, *next; c; c = next, bits++) {
         EXPECT_EQ(INT_MAX - 3 + bits, c->data_port.msb);
         EXPECT_EQ(-1, c->data_port.lsb);
         next = c->next;
-        free(c);
     }
     EXPECT_EQ(4, bits);
+    free(check);
+    arena_free_all(&arena);
 }
 
 } // namespace

@@ -3,25 +3,26 @@
 namespace {
 
 // Runs `ops` over the reader: k keyword, t token, n number, q quoted string,
-// c next character, s skip entry (its result), e echo of a null token.
-// Results are joined by '|'; a null token is "$".
+// c next character, s skip entry (1 when it succeeded). Results are joined
+// by '|'; a failed request is "$" at the end of input, "!" after an error.
 std::string run(SdfReader *rd, const char *ops)
 {
     std::string out;
     for (const char *op = ops; *op; op++) {
-        int len = 0;
-        char *t = nullptr;
+        SdfToken t{nullptr, 0};
+        char c = '\0';
+        bool ok = false;
         switch (*op) {
-        case 'k': t = sdf_keyword(rd, &len); break;
-        case 't': t = sdf_token(rd, &len); break;
-        case 'n': t = sdf_number(rd, &len); break;
-        case 'q': t = sdf_quoted(rd, &len); break;
-        case 'c': len = (t = sdf_next_char(rd)) ? 1 : 0; break;
+        case 'k': ok = sdf_keyword(rd, &t); break;
+        case 't': ok = sdf_token(rd, &t); break;
+        case 'n': ok = sdf_number(rd, &t); break;
+        case 'q': ok = sdf_quoted(rd, &t); break;
+        case 'c': ok = sdf_next_char(rd, &c); t = SdfToken{&c, ok ? 1 : 0}; break;
         case 's': out += (out.empty() ? "" : "|") + std::to_string(sdf_skip_entry(rd)); continue;
-        case 'e': sdf_echo(rd, nullptr, 0); continue;
         }
-        EXPECT_TRUE(t || len == 0) << ops;
-        out += (out.empty() ? "" : "|") + (t ? std::string(t, static_cast<size_t>(len)) : "$");
+        EXPECT_TRUE(ok || (t.len == 0 && c == '\0')) << ops;
+        out += (out.empty() ? "" : "|") +
+               (ok ? std::string(t.text, static_cast<size_t>(t.len)) : sdf_at_end(rd) ? "$" : "!");
     }
     return out;
 }
@@ -45,7 +46,7 @@ TEST(SdfLexer, TokensMessagesAndEcho)
         {"  \t// line ) comment\r\n/* block\n ( **/\r\n\v\f/***/ \n( / x/", "ccccc",
          "(|/|x|/|$", "",
          "  \t// line ) comment\r\n/* block\n ( **/\r\n\v\f/***/ \n  ", 5},
-        {"x /* never\nclosed\n", "ccc", "x|$|$",
+        {"x /* never\nclosed\n", "ccc", "x|!|$",
          "t.sdf, line 3 - Error : End of file inside comment.\n"},
         {"// no newline", "c", "$", "t.sdf, line 1 - Warning : End of file inside comment.\n",
          "// no newline"},
@@ -53,29 +54,29 @@ TEST(SdfLexer, TokensMessagesAndEcho)
         {"2.1 posedge z1 CELL_X(\n", "kkkkkkkkkkk", "2|.|1|posedge|z|1|CELL|_|X|(|$", ""},
         {"D[3:0]) top.u1/x a\\[1\\].b\\ c 7[2][3] *x \\q q\\\\[1] _a.\n", "ttttttttttttttttt",
          "D[3:0]|)|top.u1|/|x|a\\[1\\].b\\ c|7[2]|[|3|]|*|x|\\|q|q\\\\[1]|_a.|$", ""},
-        {"A[3:x] B[1.2] C[4 ]\n", "ttttttt", "$|x|]|$|.2|]|C[4",
+        {"A[3:x] B[1.2] C[4 ]\n", "ttttttt", "!|x|]|!|.2|]|C[4",
          "t.sdf, line 1 - Error : Illegal range specifier\n"
          "t.sdf, line 1 - Error : Illegal range specifier\n"},
         {"0.5:0.6 :-1.5e-3) 12abc +x 0x1p3 \"a (b) c\" \"\"x\n", "ncnnnnnknnnqqqqn",
-         "0.5|:|0.6|:|-1.5e-3|)|12|abc|+|x|0x1p3|a (b) c||$|$|$",
+         "0.5|:|0.6|:|-1.5e-3|)|12|abc|+|x|0x1p3|a (b) c||!|$|$",
          "t.sdf, line 1 - Error : Expecting quoted string\n\n"
          "t.sdf, line 2 - Error : Expecting number\n\n"},
         {"1.2.3 -.5 5. 1e5 .) -+1", "nnnnnnnnn", "1.2|.3|-.5|5.|1e5|.|)|-|+1", ""},
-        {"\"tab\there\"", "q", "$", "t.sdf, line 1 - Error : Illegal character in string\n\n"},
-        {"\n\"open\n\"", "q", "$", "t.sdf, line 2 - Error : Unterminated string\n\n"},
-        {"\"open", "q", "$", "t.sdf, line 1 - Error : Unterminated string\n\n"},
+        {"\"tab\there\"", "q", "!", "t.sdf, line 1 - Error : Illegal character in string\n\n"},
+        {"\n\"open\n\"", "q", "!", "t.sdf, line 2 - Error : Unterminated string\n\n"},
+        {"\"open", "q", "!", "t.sdf, line 1 - Error : Unterminated string\n\n"},
         // Skipping copies through the closing bracket, over strings and comments.
-        {"( x \"a)b//c\" (y /* ) */ (z)) // )\n\t) /1", "cscn", "(|0|/|1", "",
+        {"( x \"a)b//c\" (y /* ) */ (z)) // )\n\t) /1", "cscn", "(|1|/|1", "",
          " x \"a)b//c\" (y /* ) */ (z)) // )\n\t) ", 2},
-        {" (a b)\n", "ss", "1|1",
+        {" (a b)\n", "ss", "0|0",
          "t.sdf, line 2 - Error : Missing ')' at end of file.\n\n"
          "t.sdf, line 2 - Error : Missing ')' at end of file.\n\n"},
-        {" a /* b", "s", "1", "t.sdf, line 1 - Error : End of file inside comment.\n"},
-        {" \"a\n\" )", "s", "1", "t.sdf, line 1 - Error : Unterminated string.\n\n"},
-        {" \"b\tc\" )", "s", "1", "t.sdf, line 1 - Error : Illegal tab character in string.\n\n"},
+        {" a /* b", "s", "0", "t.sdf, line 1 - Error : End of file inside comment.\n"},
+        {" a // b", "s", "0", "t.sdf, line 1 - Warning : End of file inside comment.\n"},
+        {" \"a\n\" )", "s", "0", "t.sdf, line 1 - Error : Unterminated string.\n\n"},
+        {" \"b\tc\" )", "s", "0", "t.sdf, line 1 - Error : Illegal tab character in string.\n\n"},
         // The end of the input is final; a NUL byte is a blank.
-        {std::string("a\0b", 3) + " (", "kkkkktces", "a|b|(|$|$|$|$|1",
-         "t.sdf, line 1 - Error : Unexpected end of file\n"
+        {std::string("a\0b", 3) + " (", "kkkkktcs", "a|b|(|$|$|$|$|0",
          "t.sdf, line 1 - Error : Missing ')' at end of file.\n\n",
          "  "},
     };
@@ -110,8 +111,8 @@ TEST(SdfLexer, TokensAcrossPieceBoundaries)
     // The end of the input ends a token; only a token filling the buffer fails.
     EXPECT_EQ("CELL|top.u1", lex(std::string(SDF_LINE_BUF - 2, ' ') + "\nCELL top.u1", "kt"));
     capture_stderr();
-    EXPECT_EQ("$|" + std::string(11, 'a'), lex(std::string(SDF_LINE_BUF + 10, 'a') + "\n", "kk"));
-    EXPECT_EQ("$", lex(std::string(SDF_LINE_BUF - 1, 'b'), "t"));
+    EXPECT_EQ("!|" + std::string(11, 'a'), lex(std::string(SDF_LINE_BUF + 10, 'a') + "\n", "kk"));
+    EXPECT_EQ("!", lex(std::string(SDF_LINE_BUF - 1, 'b'), "t"));
     EXPECT_EQ("t.sdf, line 1 - Error : Internal buffer overflow reading keyword\n\n"
               "t.sdf, line 1 - Error : Internal buffer overflow reading token\n\n",
               captured_stderr());
@@ -202,8 +203,8 @@ TEST(SdfLexer, LineCountPastTwoToThe31)
     Reader r("a\n(b" + blanks + "\n\n\n" + blanks + "\n(c\nd))\n\nx (");
     r.rd->source->line = (1LL << 31) - 1;
     capture_stderr();
-    EXPECT_EQ("a|(|0|x|(", run(r.rd, "kcskc"));
+    EXPECT_EQ("a|(|1|x|(", run(r.rd, "kcskc"));
     EXPECT_EQ((1LL << 31) + 8, r.rd->source->line);
-    run(r.rd, "e");
-    EXPECT_EQ("t.sdf, line 2147483656 - Error : Unexpected end of file\n", captured_stderr());
+    EXPECT_EQ("0", run(r.rd, "s"));
+    EXPECT_EQ("t.sdf, line 2147483656 - Error : Missing ')' at end of file.\n\n", captured_stderr());
 }

@@ -14,7 +14,6 @@ TEST(SdfReadTimingcheck, Failures)
         {"(SETUPHOLD D CK (1) (RETAIN)))", "t.sdf, line 1 - Error : Malformed triple\n"},
         {"(SETUP D CK (1)) SETUP)", "t.sdf, line 1 - Error : Expecting close bracket\n"},
         {"(SETUP D CK 1))", ""},
-        {")", ""},
         {"(SETUP D (rise CK) (1)))", "t.sdf, line 1 - Error : Expecting edge specifier\n"},
         {"(WIDTH CK ((1) (2))))", "t.sdf, line 1 - Error : Pulse rejection and X filter delvals not supported\n"},
         {"(SETUP D CK (1))", "t.sdf, line 2 - Error : Premature end of file found.\n"},
@@ -22,10 +21,15 @@ TEST(SdfReadTimingcheck, Failures)
     for (const auto &c : cases) {
         Reader r(std::string(c[0]) + "\n", MODE_ECHO);
         capture_stderr();
-        EXPECT_EQ(nullptr, sdf_read_timingcheck(r.rd)) << c[0];
+        TimingCheck *checks;
+        EXPECT_FALSE(sdf_read_timingcheck(r.rd, &checks)) << c[0];
         EXPECT_EQ(c[1], captured_stderr()) << c[0];
         EXPECT_EQ(MODE_ECHO, r.rd->mode) << c[0];
     }
+    // A block without entries is read, and gives no list.
+    Reader empty(")\n");
+    TimingCheck unset, *checks = &unset;
+    EXPECT_TRUE(sdf_read_timingcheck(empty.rd, &checks) && !checks);
 }
 
 } // namespace

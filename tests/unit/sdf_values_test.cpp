@@ -22,16 +22,16 @@ std::string read_values(const char *text, int template_syntax, int extended = 0)
     r.rd->extended = extended;
     ValueTriple v[6];
     capture_stderr();
-    int result = sdf_read_values(r.rd, v);
+    bool read = sdf_read_values(r.rd, v);
     std::string err = captured_stderr();
-    if (result != 1)
+    if (!read)
         return "0 " + err;
     std::string s;
     for (int i = 0; i < 6; i++)
         s += value_text(v[i]) + " ";
-    int len;
-    char *next = sdf_token(r.rd, &len);
-    return s + "| " + (next ? std::string(next, len) : "$") + " " + "TSU"[r.rd->triple_form];
+    SdfToken next;
+    std::string after = sdf_token(r.rd, &next) ? std::string(next.text, static_cast<size_t>(next.len)) : "$";
+    return s + "| " + after + " " + "TSU"[r.rd->triple_form];
 }
 
 // Edges, bus ranges and escaped names show in the audit log of end-to-end
@@ -69,8 +69,9 @@ TEST(SdfReadPort, Failures)
     // Ports are read only while collecting, and then nothing is consumed.
     Reader echo("A", MODE_ECHO);
     PortSpec port;
-    EXPECT_EQ(0, sdf_read_port(echo.rd, &port));
-    EXPECT_EQ('A', *sdf_next_char(echo.rd));
+    EXPECT_EQ(PORT_FAILED, sdf_read_port(echo.rd, &port));
+    char c;
+    EXPECT_TRUE(sdf_next_char(echo.rd, &c) && c == 'A');
 }
 
 TEST(SdfReadValues, FormsAndFailures)

@@ -20,9 +20,7 @@ std::string read_tdef(const std::string &text, std::string *messages)
         out += " " + std::string(p->name) + "=" + std::to_string(p->value);
     const TimingParam *y = tdef_find(d, "y");
     out += y ? " y found" : "";
-    capture_stderr(); // freeing repeats the summary line
     tdef_free(d);
-    captured_stderr();
     return out;
 }
 

@@ -25,7 +25,7 @@ const char *const CELL_BODY =
 
 CellInstance *read_cell(Reader &r)
 {
-    EXPECT_EQ(1, sdf_read_cell(r.rd, "DFF"));
+    EXPECT_TRUE(sdf_read_cell(r.rd, "DFF"));
     return r.rd->cells;
 }
 
@@ -33,14 +33,14 @@ CellInstance *read_cell(Reader &r)
 CellInstance *read_back(Reader &r)
 {
     for (const char *expected : {"CELL", "CELLTYPE"}) {
-        int len = 0;
-        char *c = sdf_next_char(r.rd);
-        char *keyword = c && *c == '(' ? sdf_keyword(r.rd, &len) : nullptr;
-        EXPECT_TRUE(sdf_is_keyword(expected, keyword, len)) << expected;
+        char c;
+        SdfToken keyword{nullptr, 0};
+        EXPECT_TRUE(sdf_next_char(r.rd, &c) && c == '(' && sdf_keyword(r.rd, &keyword) &&
+                    sdf_is_keyword(expected, keyword.text, keyword.len)) << expected;
     }
-    int len = 0;
-    char *celltype = sdf_quoted(r.rd, &len);
-    EXPECT_EQ("DFF", std::string(celltype, len));
+    SdfToken celltype{nullptr, 0};
+    EXPECT_TRUE(sdf_quoted(r.rd, &celltype));
+    EXPECT_EQ("DFF", std::string(celltype.text, static_cast<size_t>(celltype.len)));
     (void)sdf_skip_entry(r.rd); // the CELLTYPE's closing bracket
     return read_cell(r);
 }
