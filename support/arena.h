@@ -10,3 +10,18 @@
 // Uninitialised storage for `size` bytes, suitably aligned for any record;
 // never freed. Ends the process like xmalloc when memory runs out.
 void *arena_alloc(size_t size);
+
+// A point in the arena's history to return to.
+struct ArenaMark {
+    void *block;
+    char *next_free;
+    size_t bytes_left;
+};
+
+ArenaMark arena_mark();
+
+// Gives back everything allocated since `mark` (which must not be older than
+// a mark already rewound past): later allocations reuse the same storage, so
+// that a run which handles its records one group at a time keeps touching
+// the same pages instead of fresh ones.
+void arena_rewind(ArenaMark mark);
