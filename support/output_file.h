@@ -31,6 +31,9 @@ struct OutputFile {
 // A named output or audit log whose name ends in ".gz" is written as a gzip
 // stream; standard output never is.
 
+// A stream writing `fd` as it is, whatever `name` (used in messages) ends in.
+void output_open_fd(OutputFile *of, const char *name, int fd);
+
 // Standard output under the name "<stdout>".
 void output_open_stdout(OutputFile *of);
 
