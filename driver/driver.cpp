@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/template.h"
+#include "driver/remap_stream.h"
 #include "remap/remap.h"
 #include "sdf/sdf_reader.h"
 #include "support/interrupt.h"
@@ -255,12 +256,11 @@ int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
     setup.templates = template_hooks(&opt.templates);
     setup.extended = opt.extended;
     setup.sink = &out;
-    CellInstance *instances = sdf_read(in_name, out.name.c_str(), in, out.stream, setup);
-    if (instances) {
-        remap_all_instances(opt.audit, instances, &out, &opt.audit_file);
-        sdf_check_end(instances->reader);
-    }
-    return instances ? 0 : 1;
+    RemapStream stream(&out, &opt.audit_file, setup.templates);
+    setup.collect.ctx = &stream;
+    setup.collect.take = remap_stream_take;
+    CellInstance *pending = sdf_read(in_name, out.name.c_str(), in, out.stream, setup);
+    return remap_stream_finish(&stream, pending) ? 0 : 1;
 }
 
 // An interrupted run keeps what its audit log says so far and leaves no

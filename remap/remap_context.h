@@ -41,4 +41,8 @@ struct RemapContext {
     CandidateArray<PathEntry> path_candidates{};
     CheckRepeatRun check_run{nullptr, nullptr, BIT_RUN_EMPTY};
     PathRepeatRun path_run{nullptr, nullptr, 0, BIT_RUN_EMPTY};
+    // Whose token store keeps the texts made while an instance is remapped
+    // (defaults substituted): the instance's reader, so that they go when
+    // the instance does. Null: the template's reader.
+    SdfReader *text_store = nullptr;
 };

@@ -84,6 +84,7 @@ struct SdfReader {
     int in_ended;         // 1 once a read has met the end of the input
     int in_probe;         // 1 until the first read has looked for compression
     SdfGzip *in_gz;       // the decompressor of a compressed input, else null
+    int complete;         // 1 once the DELAYFILE's closing bracket has been read
     char line_buf[SDF_LINE_BUF];
 };
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sdf/sdf_cond.h"
 #include "sdf/sdf_delay.h"
 #include "sdf/sdf_input.h"
 #include "sdf/sdf_lexer.h"
@@ -19,6 +20,17 @@
 #include "support/support.h"
 
 namespace {
+
+// The reader's side of collection: the hooks, and where the oldest instance
+// not yet taken began, in the arena and in the token store, so that once
+// the hook has taken every instance their memory is reused.
+struct CellCollector {
+    SdfTemplateHooks templates;
+    SdfCollectHook collect;
+    ArenaMark mark;
+    char *store_block;
+    char *store_next;
+};
 
 bool is_char(const char *tok, int len, char c)
 {
@@ -187,10 +199,41 @@ void copy_cell(SdfReader *rd, const char *celltype, int len)
     rd->mode = MODE_COLLECT;
 }
 
+// Condition texts and trees are the instance's only memory outside the arena.
+void free_taken_cells(SdfReader *rd, CellCollector &cc)
+{
+    for (CellInstance *cell = rd->cells; cell; cell = cell->next) {
+        for (PathEntry *entry = cell->iopaths; entry; entry = entry->next) {
+            cond_free(entry->cond);
+            free(entry->cond_text);
+        }
+    }
+    rd->cells = nullptr;
+    rd->last_cell = nullptr;
+    arena_rewind(cc.mark);
+    rd->store_block = cc.store_block;
+    rd->store_next = cc.store_next;
+}
+
+int collect_cell(SdfReader *rd, CellCollector &cc, const char *celltype)
+{
+    if (!rd->cells) {
+        cc.mark = arena_mark();
+        cc.store_block = rd->store_block;
+        cc.store_next = rd->store_next;
+    }
+    if (!sdf_read_cell(rd, celltype))
+        return 0;
+    if (cc.collect.take && cc.collect.take(cc.collect.ctx, rd))
+        free_taken_cells(rd, cc);
+    return 1;
+}
+
 // One CELL after its keyword: collected when its type has a template,
 // copied otherwise. 0 on failure (reported).
-int read_cell_entry(SdfReader *rd, const SdfTemplateHooks &templates)
+int read_cell_entry(SdfReader *rd, CellCollector &cc)
 {
+    const SdfTemplateHooks &templates = cc.templates;
     long long errors = rd->source->errors;
     int len;
     char *tok;
@@ -219,7 +262,7 @@ int read_cell_entry(SdfReader *rd, const SdfTemplateHooks &templates)
     // and the end of input, if that was the cause, is met by the next read.
     sdf_skip_entry(rd);
     if (tmpl)
-        return sdf_read_cell(rd, tmpl->celltype);
+        return collect_cell(rd, cc, tmpl->celltype);
     copy_cell(rd, celltype, len);
     return 1;
 }
@@ -244,12 +287,14 @@ CellInstance *link_templates(SdfReader *rd, const SdfTemplateHooks &templates)
             msg_fatal(10, program_name, "Unable to find celltype \"%s\"", inst->celltype);
         inst->template_cell = tmpl;
     }
+    rd->complete = 1;
     return rd->cells;
 }
 
 // The cell list, entered with the first CELL keyword just read.
-CellInstance *read_cells(SdfReader *rd, const SdfTemplateHooks &templates)
+CellInstance *read_cells(SdfReader *rd, CellCollector &cc)
 {
+    const SdfTemplateHooks &templates = cc.templates;
     templates.first_cell(templates.set, rd->timescale_exp);
     const char *tok = "CELL";
     int len = 4;
@@ -262,11 +307,11 @@ CellInstance *read_cells(SdfReader *rd, const SdfTemplateHooks &templates)
             }
             if (!sdf_is_keyword("CELL", tok, len))
                 copy_unknown_block(rd, tok, len);
-            else if (!read_cell_entry(rd, templates))
+            else if (!read_cell_entry(rd, cc))
                 return nullptr;
         } else if (is_char(tok, len, ')')) {
             return link_templates(rd, templates);
-        } else if (sdf_is_keyword("CELL", tok, len) && !read_cell_entry(rd, templates)) {
+        } else if (sdf_is_keyword("CELL", tok, len) && !read_cell_entry(rd, cc)) {
             return nullptr;
         }
         tok = sdf_keyword(rd, &len);
@@ -353,7 +398,8 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
     sdf_echo(rd, tok, len);
     if (!read_header(rd))
         return nullptr;
-    return read_cells(rd, setup.templates);
+    CellCollector cc{setup.templates, setup.collect, ArenaMark{}, nullptr, nullptr};
+    return read_cells(rd, cc);
 }
 
 int sdf_read_cell(SdfReader *rd, const char *celltype)

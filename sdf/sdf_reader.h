@@ -23,6 +23,17 @@ struct SdfTemplateHooks {
     CellInstance *(*link)(const TemplateSet *set, const char *celltype);
 };
 
+// Who takes collected instances while the input is still being read.
+struct SdfCollectHook {
+    void *ctx = nullptr;
+    // Called after each collected cell with rd->cells listing the instances
+    // not taken yet, oldest first, their template links not set. Returns 1
+    // when it has dealt with all of them: the reader then drops them and
+    // reuses everything they took, records, texts and conditions alike.
+    // Returns 0 to leave them for the next call or for the end of the read.
+    int (*take)(void *ctx, SdfReader *rd) = nullptr;
+};
+
 // What the creator of a read chooses.
 struct SdfReadSetup {
     SdfTemplateHooks templates;
@@ -33,11 +44,13 @@ struct SdfReadSetup {
     OutputFile *sink = nullptr;
     // Size of the read-ahead blocks; tests that look at block seams make it tiny.
     size_t block_size = SDF_INPUT_BLOCK;
+    SdfCollectHook collect;
 };
 
 // Reads the whole input, copying the header and untemplated cells to `out`.
-// Returns the collected instances (each linked to its template cell), or
-// null on error or when no cell had a template.
+// Returns the collected instances not taken by the collect hook (each linked
+// to its template cell), or null on error or when there are none; the
+// reader's `complete` tells a read that was whole.
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
                        const SdfReadSetup &setup);
 
