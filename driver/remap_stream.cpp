@@ -17,6 +17,11 @@ namespace {
 
 const char STDERR_NAME[] = "<stderr>";
 
+// Instances are taken in groups of this many, so that switching standard
+// error to the spill and back is paid once per group, while the memory they
+// hold stays small.
+const long long GROUP = 256;
+
 void open_spills(RemapStream *rs)
 {
     std::string folder = spill_folder(rs->out->name.c_str());
@@ -28,8 +33,10 @@ void open_spills(RemapStream *rs)
 }
 
 // While remapping, the reader's output is the output spill and standard
-// error is the message spill. The reader's mode is restored too: a fatal
-// error in the writer leaves it switched.
+// error is the message spill. The reader is in collect mode, in which its
+// token store takes the texts that remapping makes (the end of the read
+// leaves it in echo mode); its mode is restored after, since a fatal error
+// in the writer leaves it switched.
 struct Redirect {
     RemapStream *rs;
     SdfReader *rd;
@@ -40,6 +47,7 @@ struct Redirect {
         : rs(stream), rd(reader), out(reader->out), mode(reader->mode)
     {
         rd->out = rs->out_spill.stream;
+        rd->mode = MODE_COLLECT;
         clearerr(stderr);
         dup2(rs->err_spill, STDERR_FILENO);
     }
@@ -109,7 +117,7 @@ int remap_stream_take(void *stream, SdfReader *rd)
 {
     RemapStream *rs = static_cast<RemapStream *>(stream);
     rs->reader = rd;
-    if (rd->triple_form == FORM_UNDECIDED)
+    if (++rs->waiting < GROUP || rd->triple_form == FORM_UNDECIDED)
         return 0;
     // The templates are all loaded before the read, so the link the end of
     // the read would make is known now; an instance without one waits for
@@ -121,6 +129,7 @@ int remap_stream_take(void *stream, SdfReader *rd)
             return 0;
     }
     rs->taken += count;
+    rs->waiting = 0;
     remap_list(rs, rd, rd->cells);
     return 1;
 }

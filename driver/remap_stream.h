@@ -32,11 +32,13 @@ struct RemapStream {
     // only dropped.
     bool fatal = false;
     long long taken = 0;
+    long long waiting = 0; // instances collected since the last were taken
     SdfReader *reader = nullptr;
 };
 
 // The collect hook for SdfReadSetup::collect, with a RemapStream as context.
-// Instances wait while the file's value form is still open.
+// Instances are taken a group at a time, and wait while the file's value
+// form is still open.
 int remap_stream_take(void *stream, SdfReader *rd);
 
 // After sdf_read has returned `pending` (the instances it kept back): false
