@@ -17,10 +17,11 @@ namespace {
 
 const char STDERR_NAME[] = "<stderr>";
 
-// Instances are taken in groups of this many, so that switching standard
-// error to the spill and back is paid once per group, while the memory they
-// hold stays small.
-const long long GROUP = 256;
+// Instances are taken in groups, so that switching standard error to the
+// spill and back is paid once per group, while the memory they hold stays
+// small. Groups start at one instance and double up to this size, which
+// keeps the first instances of an input as prompt as the rest.
+const long long LARGEST_GROUP = 256;
 
 void open_spills(RemapStream *rs)
 {
@@ -117,7 +118,7 @@ int remap_stream_take(void *stream, SdfReader *rd)
 {
     RemapStream *rs = static_cast<RemapStream *>(stream);
     rs->reader = rd;
-    if (++rs->waiting < GROUP || rd->triple_form == FORM_UNDECIDED)
+    if (++rs->waiting < rs->group || rd->triple_form == FORM_UNDECIDED)
         return 0;
     // The templates are all loaded before the read, so the link the end of
     // the read would make is known now; an instance without one waits for
@@ -130,6 +131,8 @@ int remap_stream_take(void *stream, SdfReader *rd)
     }
     rs->taken += count;
     rs->waiting = 0;
+    if (rs->group < LARGEST_GROUP)
+        rs->group *= 2;
     remap_list(rs, rd, rd->cells);
     return 1;
 }

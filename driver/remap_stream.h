@@ -33,6 +33,7 @@ struct RemapStream {
     bool fatal = false;
     long long taken = 0;
     long long waiting = 0; // instances collected since the last were taken
+    long long group = 1;   // how many are taken at once
     SdfReader *reader = nullptr;
 };
 
