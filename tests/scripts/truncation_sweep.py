@@ -38,10 +38,13 @@ HANG_SECONDS = 30
 
 # The forms a line of standard error may take: located and plain messages,
 # the fatal form and its closing line, file summaries, the banner, the
-# allocation failure, and the empty line a message ending in "\n" leaves.
+# allocation failure, the information messages of -v, and the empty line a
+# message ending in "\n" leaves.
 STDERR_LINE = re.compile(
     r"^(?:"
     r"|.* - (?:Error|Warning) : .*"
+    r"|kestrove : (?:Reading template file \".*\"|Template read succeeded"
+    r"|Remapping instance \".*\" of cell \".*\"|Done)"
     r"|(?:.* - )?Fatal internal error [0-9a-f]{8} : .*"
     r"|\*\*\*\* Please contact .* technical support\. \*\*\*\*"
     r"|.* : \d+ (?:warnings?|errors?)\b.*"
