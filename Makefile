@@ -9,8 +9,8 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_CXX ?= clang++
 # Demo: the instance shown (see examples/run-demo.sh); the files go to BUILD/demo.
 DEMO_INSTANCE ?=
-# Benchmark: size of the generated input in MB (the input is made once).
-BENCH_MB ?= 100
+# Benchmark: sizes of the generated inputs in MB (each made once, removed after).
+BENCH_SIZES ?= 10 100 1000
 
 .PHONY: all build test demo install clean fuzz fuzz-build bench
 
@@ -40,6 +40,6 @@ fuzz-build:
 fuzz: fuzz-build
 	python3 fuzz/run_fuzz.py $(FUZZ_BUILD) --time $(FUZZ_TIME)
 
-# Whole-process timing and peak memory of cp, a pass-through and a remap run.
+# Whole-process timing and peak memory of dd, cp, a pass-through and a remap run.
 bench: build
-	python3 bench/run_bench.py $(BUILD)/kestrove $(BUILD)/bench --mb $(BENCH_MB)
+	python3 bench/run_bench.py $(BUILD)/kestrove $(BUILD)/bench --sizes "$(BENCH_SIZES)"

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/template.h"
+#include "driver/remap_stream.h"
 #include "remap/remap.h"
 #include "sdf/sdf_reader.h"
 #include "support/interrupt.h"
@@ -198,13 +199,12 @@ void print_banner(FILE *out)
     fprintf(out, "\tkestrove SDF cell remapper -- (c) The kestrove developers\n\n\n");
 }
 
-void remap_all_instances(const MsgSettings &ms, FILE *audit, CellInstance *instances,
+void remap_all_instances(RemapContext *ctx, FILE *audit, CellInstance *instances,
                          OutputFile *out, OutputFile *log)
 {
-    RemapContext ctx(ms);
     for (CellInstance *inst = instances; inst; inst = inst->next) {
         CellInstance *tmpl = inst->template_cell;
-        RemapResult *result = remap_instance(&ctx, audit, tmpl, inst);
+        RemapResult *result = remap_instance(ctx, audit, tmpl, inst);
         try {
             write_remapped_cell(inst->reader, result, tmpl->prefs);
         } catch (const RunExit &) {
@@ -263,12 +263,12 @@ int run(RunOptions &opt, OutputFile &out, int argc, char **argv)
     setup.msg = &opt.msg;
     setup.extended = opt.extended;
     setup.sink = &out;
-    CellInstance *instances = sdf_read(in_name, out.name.c_str(), in, out.stream, setup);
-    if (instances) {
-        remap_all_instances(opt.msg, opt.audit, instances, &out, &opt.audit_file);
-        sdf_check_end(instances->reader);
-    }
-    return instances ? 0 : 1;
+    RemapStream stream(opt.msg, &out, &opt.audit_file, setup.templates);
+    setup.collect.ctx = &stream;
+    setup.collect.take = remap_stream_take;
+    setup.collect.forget = remap_stream_forget;
+    CellInstance *pending = sdf_read(in_name, out.name.c_str(), in, out.stream, setup);
+    return remap_stream_finish(&stream, pending) ? 0 : 1;
 }
 
 // An interrupted run keeps what its audit log says so far and leaves no

@@ -20,8 +20,10 @@ void print_usage(const MsgSettings &ms);
 [[noreturn]] void unknown_option(const MsgSettings &ms, const char *arg);
 void print_banner(FILE *out);
 
-// Remaps each collected instance in list order and writes it to the output;
-// after each one the run stops if a signal has arrived or a write to `out`
-// or `log` (either may be null) has failed.
-void remap_all_instances(const MsgSettings &ms, FILE *audit, CellInstance *instances,
+struct RemapContext;
+
+// Remaps each collected instance in list order with `ctx` and writes it to
+// its reader's output; after each one the run stops if a signal has arrived
+// or a write to `out` or `log` (either may be null) has failed.
+void remap_all_instances(RemapContext *ctx, FILE *audit, CellInstance *instances,
                          OutputFile *out = nullptr, OutputFile *log = nullptr);

@@ -9,6 +9,7 @@
 
 #include "config/template.h"
 #include "driver/driver.h"
+#include "remap/remap_context.h"
 #include "sdf/sdf_reader.h"
 #include "sdf/sdf_lexer.h"
 #include "support/messages.h"
@@ -298,7 +299,8 @@ void fixture_remap_stream_to(FILE *in, const char *in_name, FILE *out, int exten
     if (!instances)
         return;
     try {
-        remap_all_instances(fixture_msg, audit, instances);
+        RemapContext ctx(fixture_msg);
+        remap_all_instances(&ctx, audit, instances);
     } catch (const RunExit &) {
         sdf_reader_free(instances->reader);
         throw;

@@ -227,11 +227,11 @@ void split_setuphold(RemapContext *ctx, CellInstance *template_cell, FILE *audit
     free(hold_half);
 }
 
-void fill_from_defaults(const MsgSettings &ms, CellInstance *template_cell, FILE *audit,
+void fill_from_defaults(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
                         TimingCheck *result)
 {
-    if (defaults_can_fill(template_cell, audit, ms)) {
-        substitute_from_defaults(&result->value1, template_cell, audit, 1, ms);
+    if (defaults_can_fill(template_cell, audit, *ctx->msg)) {
+        substitute_from_defaults(&result->value1, template_cell, ctx->text_store, audit, 1, *ctx->msg);
     } else {
         value_clear(&result->value1);
         value_clear(&result->value2);
@@ -256,7 +256,7 @@ void handle_unmatched(RemapContext *ctx, CellInstance *template_cell, FILE *audi
     print_check_entry(audit, tmpl);
     fputc('\n', audit);
     flush_run(ctx, audit);
-    fill_from_defaults(*ctx->msg, template_cell, audit, result);
+    fill_from_defaults(ctx, template_cell, audit, result);
 }
 
 } // namespace

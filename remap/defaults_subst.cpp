@@ -21,8 +21,8 @@ std::string defaults_value_text(long value, int shift)
     return value < 0 ? "-" + text : text;
 }
 
-void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, FILE *audit,
-                              int report, const MsgSettings &ms)
+void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, SdfReader *store,
+                              FILE *audit, int report, const MsgSettings &ms)
 {
     const char *name = value->typ;
     if (!name) {
@@ -53,8 +53,8 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, F
     if (report)
         fprintf(audit, "Found parameter \"%s\" in defaults file\n", param->name);
     std::string text = defaults_value_text(param->value, template_cell->scale_shift);
-    const char *stored =
-        sdf_store(text.c_str(), static_cast<int>(text.size()), template_cell->reader);
+    const char *stored = sdf_store(text.c_str(), static_cast<int>(text.size()),
+                                   store ? store : template_cell->reader);
     value->min = value->typ = value->max = stored;
 }
 

@@ -7,13 +7,14 @@
 #include "sdf/sdf_model.h"
 
 // Replaces the value's texts with the default of the parameter named by its
-// typ text, rescaled to the input's time unit and kept in the template
-// reader's token store; min, typ and max then share that one text. A typ of
+// typ text, rescaled to the input's time unit and kept in the token store of
+// `store` (the template's reader when null); min, typ and max then share
+// that one text. A typ of
 // "0" is left as it is. Without a typ text, without defaults or without the
 // parameter the texts are cleared and the problem is reported. `report` off
 // leaves out the two audit lines that name the parameter.
-void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, FILE *audit,
-                              int report, const MsgSettings &ms);
+void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, SdfReader *store,
+                              FILE *audit, int report, const MsgSettings &ms);
 
 // `value` times 10 to the power `shift`, as decimal text: zeros appended for
 // a positive shift, a decimal point inserted (after padding with leading

@@ -222,7 +222,7 @@ PathEntry *choose_among_ties(PathRepeatRun *run, FILE *audit, const Preferences 
 
 // The parameter lines are written once for a run of delays naming the same
 // parameter, which is how templates usually fill all six positions.
-void substitute_delays(const MsgSettings &ms, CellInstance *template_cell, FILE *audit,
+void substitute_delays(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
                        PathEntry *result)
 {
     const char *previous = nullptr;
@@ -231,16 +231,16 @@ void substitute_delays(const MsgSettings &ms, CellInstance *template_cell, FILE 
             continue;
         const char *name = delay.typ;
         int report = !previous || strcmp(previous, name) != 0;
-        substitute_from_defaults(&delay, template_cell, audit, report, ms);
+        substitute_from_defaults(&delay, template_cell, ctx->text_store, audit, report, *ctx->msg);
         previous = name;
     }
 }
 
-void fill_from_defaults(const MsgSettings &ms, CellInstance *template_cell, FILE *audit,
+void fill_from_defaults(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
                         PathEntry *result)
 {
-    if (defaults_can_fill(template_cell, audit, ms)) {
-        substitute_delays(ms, template_cell, audit, result);
+    if (defaults_can_fill(template_cell, audit, *ctx->msg)) {
+        substitute_delays(ctx, template_cell, audit, result);
         return;
     }
     for (ValueTriple &delay : result->delays)
@@ -336,7 +336,7 @@ PathEntry *remap_iopaths(RemapContext *ctx, CellInstance *template_cell, FILE *a
         flush_run(ctx, audit);
         fprintf(audit, "++++++++\nCouldn't find a match for IOPATH between %s and %s\n",
                 tmpl->in_port.name, tmpl->out_port.name);
-        fill_from_defaults(*ctx->msg, template_cell, audit, result);
+        fill_from_defaults(ctx, template_cell, audit, result);
     }
     return head;
 }

@@ -94,6 +94,7 @@ RemapResult *remap_instance(RemapContext *ctx, FILE *audit, CellInstance *templa
     msg_info(*ctx->msg, "Remapping instance \"%s\" of cell \"%s\"", instance->instance,
              instance->celltype);
     write_banner(audit, instance);
+    ctx->text_store = instance->reader;
 
     RemapResult *result = static_cast<RemapResult *>(xmalloc(sizeof(RemapResult)));
     memset(result, 0, sizeof *result);

@@ -42,4 +42,8 @@ struct RemapContext {
     CheckRepeatRun check_run{nullptr, nullptr, BIT_RUN_EMPTY};
     PathRepeatRun path_run{nullptr, nullptr, 0, BIT_RUN_EMPTY};
     const MsgSettings *msg; // how the remapping reports
+    // Whose token store keeps the texts made while an instance is remapped
+    // (defaults substituted): the instance's reader, so that they go when
+    // the instance does. Null: the template's reader.
+    SdfReader *text_store = nullptr;
 };

@@ -193,6 +193,7 @@ SdfReader *sdf_reader_create(FILE *in, const char *name, const MsgSettings &ms,
     rd->cells = nullptr;
     rd->last_cell = nullptr;
     rd->piece_skip = 0;
+    rd->complete = 0;
     sdf_input_open(rd, block_size);
     // The newline only starts the line count at 1; it is never echoed.
     rd->line_buf[0] = '\n';

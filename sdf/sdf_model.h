@@ -96,6 +96,7 @@ struct SdfReader {
     SdfGzip *in_gz;       // the decompressor of a compressed input, else null
     int piece_skip;       // 1: entries are skipped piece by piece only, the
                           // reference the block skipper must agree with
+    int complete;         // 1 once the DELAYFILE's closing bracket has been read
     char line_buf[SDF_LINE_BUF];
 };
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sdf/sdf_cond.h"
 #include "sdf/sdf_delay.h"
 #include "sdf/sdf_input.h"
 #include "sdf/sdf_lexer.h"
@@ -19,6 +20,20 @@
 #include "support/support.h"
 
 namespace {
+
+// The reader's side of collection: the hooks, and where the oldest instance
+// not yet taken began, in the arena, the condition trees and the token
+// store, so that once the hook has taken every instance their memory is
+// reused.
+struct CellCollector {
+    SdfTemplateHooks templates;
+    SdfCollectHook collect;
+    ArenaMark mark;
+    ParsedCond *conds;
+    char *store_block;
+    char *store_next;
+    bool taken; // the hook has taken instances
+};
 
 bool is_char(const SdfToken &tok, char c)
 {
@@ -196,10 +211,41 @@ void copy_cell(SdfReader *rd, const char *celltype, int len)
     rd->mode = MODE_COLLECT;
 }
 
+// Condition trees are the instances' only memory outside the arena.
+void free_taken_cells(SdfReader *rd, CellCollector &cc)
+{
+    for (ParsedCond *c = rd->conds; c != cc.conds; c = c->next)
+        cond_free(c->tree);
+    rd->conds = cc.conds;
+    rd->cells = nullptr;
+    rd->last_cell = nullptr;
+    arena_rewind(&rd->arena, cc.mark);
+    rd->store_block = cc.store_block;
+    rd->store_next = cc.store_next;
+}
+
+bool collect_cell(SdfReader *rd, CellCollector &cc, const char *celltype)
+{
+    if (!rd->cells) {
+        cc.mark = arena_mark(&rd->arena);
+        cc.conds = rd->conds;
+        cc.store_block = rd->store_block;
+        cc.store_next = rd->store_next;
+    }
+    if (!sdf_read_cell(rd, celltype))
+        return false;
+    if (cc.collect.take && cc.collect.take(cc.collect.ctx, rd)) {
+        cc.taken = true;
+        free_taken_cells(rd, cc);
+    }
+    return true;
+}
+
 // One CELL after its keyword: collected when its type has a template,
 // copied otherwise. False on failure (reported).
-bool read_cell_entry(SdfReader *rd, const SdfTemplateHooks &templates)
+bool read_cell_entry(SdfReader *rd, CellCollector &cc)
 {
+    const SdfTemplateHooks &templates = cc.templates;
     SdfToken tok;
     do {
         if (!sdf_keyword(rd, &tok)) {
@@ -225,7 +271,7 @@ bool read_cell_entry(SdfReader *rd, const SdfTemplateHooks &templates)
     // and the end of input, if that was the cause, is met by the next read.
     (void)sdf_skip_entry(rd);
     if (tmpl)
-        return sdf_read_cell(rd, tmpl->celltype);
+        return collect_cell(rd, cc, tmpl->celltype);
     copy_cell(rd, celltype, name.len);
     return true;
 }
@@ -251,12 +297,14 @@ CellInstance *link_templates(SdfReader *rd, const SdfTemplateHooks &templates)
             msg_fatal(10, *rd->source->msg, "Unable to find celltype \"%s\"", inst->celltype);
         inst->template_cell = tmpl;
     }
+    rd->complete = 1;
     return rd->cells;
 }
 
 // The cell list, entered with the first CELL keyword just read.
-CellInstance *read_cells(SdfReader *rd, const SdfTemplateHooks &templates)
+CellInstance *read_cells(SdfReader *rd, CellCollector &cc)
 {
+    const SdfTemplateHooks &templates = cc.templates;
     templates.first_cell(templates.set, rd->timescale_exp);
     SdfToken tok{"CELL", 4};
     for (;;) {
@@ -267,11 +315,11 @@ CellInstance *read_cells(SdfReader *rd, const SdfTemplateHooks &templates)
             }
             if (!sdf_is_keyword("CELL", tok.text, tok.len))
                 copy_unknown_block(rd, tok);
-            else if (!read_cell_entry(rd, templates))
+            else if (!read_cell_entry(rd, cc))
                 return nullptr;
         } else if (is_char(tok, ')')) {
             return link_templates(rd, templates);
-        } else if (sdf_is_keyword("CELL", tok.text, tok.len) && !read_cell_entry(rd, templates)) {
+        } else if (sdf_is_keyword("CELL", tok.text, tok.len) && !read_cell_entry(rd, cc)) {
             return nullptr;
         }
         if (!sdf_keyword(rd, &tok)) {
@@ -335,7 +383,7 @@ bool read_cell_item(SdfReader *rd, CellInstance *cell)
 }
 
 // The whole input after its reader is set up, as sdf_read.
-CellInstance *read_delayfile(SdfReader *rd, const SdfTemplateHooks &templates)
+CellInstance *read_delayfile(SdfReader *rd, CellCollector &cc)
 {
     char open;
     if (!sdf_next_char(rd, &open) || open != '(') {
@@ -351,7 +399,15 @@ CellInstance *read_delayfile(SdfReader *rd, const SdfTemplateHooks &templates)
     sdf_echo(rd, tok);
     if (!read_header(rd))
         return nullptr;
-    return read_cells(rd, templates);
+    return read_cells(rd, cc);
+}
+
+// The reader goes; a collect hook that has met it forgets it first.
+void drop_reader(SdfReader *rd, const CellCollector &cc)
+{
+    if (cc.taken && cc.collect.forget)
+        cc.collect.forget(cc.collect.ctx);
+    sdf_reader_free(rd);
 }
 
 } // namespace
@@ -363,16 +419,18 @@ CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE
                                       setup.block_size);
     rd->extended = setup.extended;
     rd->sink = setup.sink;
+    CellCollector cc{setup.templates, setup.collect, ArenaMark{}, nullptr, nullptr, nullptr, false};
     CellInstance *cells;
     try {
-        cells = read_delayfile(rd, setup.templates);
+        cells = read_delayfile(rd, cc);
     } catch (const RunExit &) {
-        sdf_reader_free(rd);
+        drop_reader(rd, cc);
         throw;
     }
-    // Nothing refers to the reader of a failed read any more.
-    if (!cells)
-        sdf_reader_free(rd);
+    // Nothing refers to the reader of a failed read any more, nor to that of
+    // a whole read whose instances the collect hook has all taken.
+    if (!cells && !(rd->complete && cc.taken))
+        drop_reader(rd, cc);
     return cells;
 }
 

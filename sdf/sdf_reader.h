@@ -23,6 +23,20 @@ struct SdfTemplateHooks {
     CellInstance *(*link)(const TemplateSet *set, const char *celltype);
 };
 
+// Who takes collected instances while the input is still being read.
+struct SdfCollectHook {
+    void *ctx = nullptr;
+    // Called after each collected cell with rd->cells listing the instances
+    // not taken yet, oldest first, their template links not set. Returns 1
+    // when it has dealt with all of them: the reader then drops them and
+    // reuses everything they took, records, texts and conditions alike.
+    // Returns 0 to leave them for the next call or for the end of the read.
+    int (*take)(void *ctx, SdfReader *rd) = nullptr;
+    // Called when the reader the hook has taken instances from is freed
+    // because the read failed or the run is ending.
+    void (*forget)(void *ctx) = nullptr;
+};
+
 // What the creator of a read chooses.
 struct SdfReadSetup {
     SdfTemplateHooks templates;
@@ -34,12 +48,16 @@ struct SdfReadSetup {
     OutputFile *sink = nullptr;
     // Size of the read-ahead blocks; tests that look at block seams make it tiny.
     size_t block_size = SDF_INPUT_BLOCK;
+    SdfCollectHook collect;
 };
 
 // Reads the whole input, copying the header and untemplated cells to `out`.
-// Returns the collected instances (each linked to its template cell), which
-// belong to their reader until sdf_check_end; null on error (the reader is
-// then freed, also when the run ends early) or when no cell had a template.
+// Returns the collected instances not taken by the collect hook (each linked
+// to its template cell), which belong to their reader until sdf_check_end.
+// Null on error (the reader is then freed, also when the run ends early),
+// when no cell had a template, or when the hook took every instance; the
+// reader's `complete` tells a whole read, and in that last case the reader
+// is left to the hook's owner (it met it in every call) for sdf_check_end.
 CellInstance *sdf_read(const char *in_name, const char *out_name, FILE *in, FILE *out,
                        const SdfReadSetup &setup);
 

@@ -20,6 +20,7 @@
 // of them again; it is padded to the alignment records need.
 struct alignas(std::max_align_t) ArenaBlock {
     ArenaBlock *next;
+    size_t size; // bytes to carve records from; 0 for a record of its own
 };
 
 namespace {
@@ -34,6 +35,7 @@ const size_t LARGE_PAGE = size_t(1) << 21;
 char *own_block(Arena *arena, size_t size)
 {
     auto *block = static_cast<ArenaBlock *>(xmalloc(HEADER + size));
+    block->size = 0;
     block->next = arena->blocks;
     arena->blocks = block;
     return reinterpret_cast<char *>(block) + HEADER;
@@ -43,7 +45,7 @@ char *own_block(Arena *arena, size_t size)
 
 // Blocks double in size up to LARGEST_BLOCK, so that a run that collects
 // little stays small.
-void new_block(Arena *arena)
+ArenaBlock *fresh_block(Arena *arena)
 {
     arena->block_size = arena->block_size ? arena->block_size : FIRST_BLOCK / 2;
     if (arena->block_size < LARGEST_BLOCK)
@@ -58,10 +60,23 @@ void new_block(Arena *arena)
         madvise(memory, size, MADV_HUGEPAGE);
 #endif
     auto *block = static_cast<ArenaBlock *>(memory);
+    block->size = size - HEADER;
+    return block;
+}
+
+// A block to carve `size` bytes from: a spare one when it is large enough.
+void new_block(Arena *arena, size_t size)
+{
+    ArenaBlock *block = arena->spare;
+    if (block && block->size >= size) {
+        arena->spare = block->next;
+    } else {
+        block = fresh_block(arena);
+    }
     block->next = arena->blocks;
     arena->blocks = block;
-    arena->next_free = static_cast<char *>(memory) + HEADER;
-    arena->bytes_left = size - HEADER;
+    arena->next_free = reinterpret_cast<char *>(block) + HEADER;
+    arena->bytes_left = block->size;
 }
 
 #endif
@@ -85,7 +100,7 @@ void *arena_alloc(Arena *arena, size_t size)
     if (size > LARGEST_BLOCK / 4)
         return own_block(arena, size);
     if (size > arena->bytes_left)
-        new_block(arena);
+        new_block(arena, size);
     void *record = arena->next_free;
     arena->next_free += size;
     arena->bytes_left -= size;
@@ -94,12 +109,43 @@ void *arena_alloc(Arena *arena, size_t size)
 
 #endif
 
-void arena_free_all(Arena *arena)
+namespace {
+
+void free_blocks(ArenaBlock *block)
 {
-    for (ArenaBlock *block = arena->blocks; block;) {
+    while (block) {
         ArenaBlock *next = block->next;
         free(block);
         block = next;
     }
+}
+
+} // namespace
+
+void arena_free_all(Arena *arena)
+{
+    free_blocks(arena->blocks);
+    free_blocks(arena->spare);
     *arena = Arena();
+}
+
+ArenaMark arena_mark(const Arena *arena)
+{
+    return ArenaMark{arena->blocks, arena->next_free, arena->bytes_left};
+}
+
+void arena_rewind(Arena *arena, ArenaMark mark)
+{
+    while (arena->blocks != mark.blocks) {
+        ArenaBlock *block = arena->blocks;
+        arena->blocks = block->next;
+        if (block->size) {
+            block->next = arena->spare;
+            arena->spare = block;
+        } else {
+            free(block);
+        }
+    }
+    arena->next_free = mark.next_free;
+    arena->bytes_left = mark.bytes_left;
 }

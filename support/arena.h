@@ -12,6 +12,7 @@ struct ArenaBlock;
 // Empty until the first allocation; owns every block it hands records from.
 struct Arena {
     ArenaBlock *blocks = nullptr; // newest first
+    ArenaBlock *spare = nullptr;  // blocks given back by a rewind, for reuse
     char *next_free = nullptr;    // in the newest block made for carving
     size_t bytes_left = 0;        // from next_free to that block's end
     size_t block_size = 0;        // size of that block; 0 before the first
@@ -23,3 +24,18 @@ void *arena_alloc(Arena *arena, size_t size);
 
 // Frees every block of the arena and leaves it empty, ready for reuse.
 void arena_free_all(Arena *arena);
+
+// A point in the arena's history to return to.
+struct ArenaMark {
+    ArenaBlock *blocks;
+    char *next_free;
+    size_t bytes_left;
+};
+
+ArenaMark arena_mark(const Arena *arena);
+
+// Gives back every record allocated since `mark`, which must not be older
+// than a mark already rewound past. The blocks they were carved from are
+// kept for later allocations, so that a run which handles its records a
+// group at a time keeps touching the same pages instead of fresh ones.
+void arena_rewind(Arena *arena, ArenaMark mark);

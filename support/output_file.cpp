@@ -35,10 +35,10 @@ ssize_t cookie_write(void *cookie, const char *data, size_t size)
     return static_cast<ssize_t>(size);
 }
 
-void open_stream(OutputFile *of)
+void open_stream(OutputFile *of, bool plain = false)
 {
     cookie_io_functions_t io = {nullptr, cookie_write, nullptr, nullptr};
-    if (output_gzip_wanted(of->name.c_str()))
+    if (!plain && output_gzip_wanted(of->name.c_str()))
         of->gzip = output_gzip_open();
     of->stream = fopencookie(of, "w", io);
     if (!of->stream) {
@@ -225,6 +225,14 @@ bool output_write_bytes(OutputFile *of, const char *data, size_t size)
         of->flushed_to = of->written;
     }
     return true;
+}
+
+void output_open_fd(OutputFile *of, const char *name, int fd, const MsgSettings &ms)
+{
+    of->msg = &ms;
+    of->name = name;
+    of->fd = fd;
+    open_stream(of, true);
 }
 
 void output_open_stdout(OutputFile *of, const MsgSettings &ms)

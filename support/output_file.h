@@ -33,8 +33,13 @@ struct OutputFile {
 // A named output or audit log whose name ends in ".gz" is written as a gzip
 // stream; standard output never is.
 
-// Standard output under the name "<stdout>". Every opening function keeps
-// `ms` (not copied) for reporting the file's failures.
+// Every opening function keeps `ms` (not copied) for reporting the file's
+// failures.
+
+// A stream writing `fd` as it is, whatever `name` (used in messages) ends in.
+void output_open_fd(OutputFile *of, const char *name, int fd, const MsgSettings &ms);
+
+// Standard output under the name "<stdout>".
 void output_open_stdout(OutputFile *of, const MsgSettings &ms);
 
 // A named output that must not replace a readable file: refused with "File

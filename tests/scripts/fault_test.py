@@ -25,6 +25,7 @@ TEMPLATE = b'(CELL (CELLTYPE "INV") (INSTANCE u0) (DELAY (ABSOLUTE (IOPATH A Y (
 HEADER = b'(DELAYFILE\n(SDFVERSION "3.0")\n(TIMESCALE 1ns)\n'
 COPIED = b'(CELL (CELLTYPE "BUF") (INSTANCE b%07d) (DELAY (ABSOLUTE (IOPATH A Y (1:2:3)))))\n'
 REMAPPED = b'(CELL (CELLTYPE "INV") (INSTANCE u1) (DELAY (ABSOLUTE (IOPATH A Y (1:2:3)))))\n)\n'
+INSTANCE = b'(CELL (CELLTYPE "INV") (INSTANCE u%07d) (DELAY (ABSOLUTE (IOPATH A Y (1:2:3)))))\n'
 ARGS = ["-n", "-cell", "inv"]
 LOG_START = b"Audit log produced by kestrove version 1.1\n\n"
 
@@ -70,6 +71,13 @@ def expect_error(proc_status, stderr, message, case):
     check(last[0] == message, "%s: last message %r, expected %r" % (case, last[0], message))
 
 
+def limited(size):
+    def limit():
+        resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+    return limit
+
+
 def run(program, folder, args, **kw):
     return subprocess.run([program] + args, cwd=folder, stdin=subprocess.DEVNULL,
                           stdout=kw.pop("stdout", subprocess.DEVNULL), stderr=subprocess.PIPE, **kw)
@@ -83,12 +91,6 @@ def write_faults(program):
     expect_error(p.returncode, p.stderr, "kestrove: Error writing '<stdout>': No space left on device",
                  "stdout on /dev/full")
     check(read(folder, "kestrove.log").startswith(LOG_START), "stdout on /dev/full: audit log")
-
-    def limited(size):
-        def limit():
-            resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
-            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-        return limit
 
     p = run(program, folder, ARGS + ["in.sdf", "out.sdf"], preexec_fn=limited(1 << 20))
     expect_error(p.returncode, p.stderr, "kestrove: Error writing 'out.sdf': File too large",
@@ -123,6 +125,45 @@ def write_faults(program):
     check(b"Cell INV from template" in log, "final write on /dev/full: audit log %r" % log[:80])
 
 
+def spill_faults(program):
+    """Remapped cells, their audit text and messages wait in temporary files
+    in TMPDIR until the read ends; those files stand for the output and the
+    audit log, and none is ever left behind."""
+    folder = scratch()
+    spills = os.path.join(folder, "tmp")
+    os.mkdir(spills)
+    instances = b"".join(INSTANCE % i for i in range(20000))
+    write(folder, "in.sdf", HEADER + instances + b")\n")
+
+    env = dict(os.environ, TMPDIR=os.path.join(folder, "missing"))
+    p = run(program, folder, ARGS + ["in.sdf", "out.sdf"], env=env)
+    expect_error(p.returncode, p.stderr,
+                 "kestrove: Error writing 'out.sdf': No such file or directory", "spill not made")
+    expect_files(folder, ["in.sdf", "inv.sdft", "kestrove.log", "tmp"], "spill not made")
+
+    # The file-size limit stops the spills, not the output, which holds
+    # little more than the header while the input is read; the audit text
+    # grows fastest.
+    env = dict(os.environ, TMPDIR=spills)
+    p = run(program, folder, ARGS + ["in.sdf", "out.sdf"], env=env,
+            preexec_fn=limited(256 << 10))
+    expect_error(p.returncode, p.stderr, "kestrove: Error writing 'kestrove.log': File too large",
+                 "spill on a full disk")
+    expect_files(folder, ["in.sdf", "inv.sdft", "kestrove.log", "tmp"], "spill on a full disk")
+    check(read(folder, "kestrove.log").endswith(b"Cell INV from template inv.sdft\n"),
+          "spill on a full disk: audit log holds remapping")
+    check(os.listdir(spills) == [], "spill on a full disk: spill left")
+
+    # An interruption while spills are being written.
+    os.remove(os.path.join(folder, "in.sdf"))
+    p, feed = fed(program, folder, ARGS + ["in.sdf", "out.sdf"], env=env, body=instances)
+    stderr = finish(p, feed, signal_first=signal.SIGTERM)
+    check(p.returncode == -signal.SIGTERM, "spills interrupted: status %d" % p.returncode)
+    check(b"Error" not in stderr, "spills interrupted: message %r" % stderr)
+    expect_files(folder, ["in.sdf", "inv.sdft", "kestrove.log", "tmp"], "spills interrupted")
+    check(os.listdir(spills) == [], "spills interrupted: spill left")
+
+
 def read_fault(program):
     folder = scratch()
     os.mkdir(os.path.join(folder, "dir.sdf"))
@@ -132,7 +173,7 @@ def read_fault(program):
     expect_files(folder, ["dir.sdf", "inv.sdft", "kestrove.log"], "directory as input")
 
 
-def fed(program, folder, args, stdout=subprocess.DEVNULL):
+def fed(program, folder, args, stdout=subprocess.DEVNULL, env=None, body=None):
     """Starts a run reading in.sdf, a named pipe, and feeds it the header and
     far more copied cells than the pipe and the read-ahead hold, so that once
     this returns the program has read and written for a while. Returns the
@@ -140,10 +181,10 @@ def fed(program, folder, args, stdout=subprocess.DEVNULL):
     fifo = os.path.join(folder, "in.sdf")
     os.mkfifo(fifo)
     p = subprocess.Popen([program] + args, cwd=folder, stdin=subprocess.DEVNULL, stdout=stdout,
-                         stderr=subprocess.PIPE)
+                         stderr=subprocess.PIPE, env=env)
     feed = open(fifo, "wb")
     try:
-        feed.write(HEADER + copied_cells(0, 20000))
+        feed.write(HEADER + (body if body is not None else copied_cells(0, 20000)))
         feed.flush()
     except BrokenPipeError:
         pass
@@ -229,6 +270,7 @@ def output_name(program):
 def main():
     program = os.path.abspath(sys.argv[1])
     write_faults(program)
+    spill_faults(program)
     read_fault(program)
     interruptions(program)
     output_name(program)

@@ -53,7 +53,7 @@ TEST(DefaultsSubst, Outcomes)
         cell->defaults = c.has_defaults ? &defaults : nullptr;
         Scratch audit;
         capture_stderr();
-        substitute_from_defaults(&v, cell, audit.f, c.report, test_msg);
+        substitute_from_defaults(&v, cell, nullptr, audit.f, c.report, test_msg);
         EXPECT_EQ(c.messages, captured_stderr()) << c.result;
         EXPECT_EQ(c.audit, audit.text()) << c.result;
         bool shared = v.typ && v.min == v.typ && v.max == v.typ;
