@@ -80,4 +80,23 @@ TEST(Arena, AlignedSeparateRecordsAllFreed)
     }
 }
 
+// A rewind gives back everything allocated since the mark: the next record
+// takes the place of the first one made after it (in builds that carve
+// records from blocks), however many blocks were filled meanwhile.
+TEST(Arena, RewindReusesStorage)
+{
+    Arena arena;
+    arena_alloc(&arena, 100);
+    ArenaMark mark = arena_mark(&arena);
+    void *first = arena_alloc(&arena, 64);
+    for (int i = 0; i < 5000; i++)
+        arena_alloc(&arena, 200);
+    arena_rewind(&arena, mark);
+    EXPECT_TRUE(arena.next_free == mark.next_free && arena.bytes_left == mark.bytes_left);
+    if (arena.next_free) {
+        EXPECT_EQ(first, arena_alloc(&arena, 64));
+    }
+    arena_free_all(&arena);
+}
+
 } // namespace
