@@ -9,6 +9,9 @@ and in turns so that the machine's load hits them all alike, times
             blocks: the floor for a program that reads every byte and
             writes it back,
   cp        the same copy (cp may copy inside the kernel),
+  dd-sync   dd with conv=fsync: the floor for a program that, as kestrove
+            does with a named output, waits for its output to reach the
+            disk before it ends,
   pass      kestrove with a template for a cell type the input lacks, so
             every cell is copied through,
   remap     kestrove with templates for DFFR_X1, NAND2_X1 and REG4_X1,
@@ -27,7 +30,7 @@ import time
 BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
 TEMPLATES = os.path.join(BENCH_DIR, "templates")
 REMAPPED = ["DFFR_X1", "NAND2_X1", "REG4_X1"]
-RUNS = ("dd", "cp", "pass", "remap")
+RUNS = ("dd", "cp", "dd-sync", "pass", "remap")
 
 
 def ensure_input(work, megabytes):
@@ -66,6 +69,7 @@ def commands(kestrove, path, work):
     return out, {
         "dd": ["dd", "if=" + path, "of=" + out, "bs=64K", "status=none"],
         "cp": ["cp", path, out],
+        "dd-sync": ["dd", "if=" + path, "of=" + out, "bs=64K", "conv=fsync", "status=none"],
         "pass": [kestrove, "-q", "-n", "-l" + os.path.join(work, "pass.log"),
                  "-cell", os.path.join(TEMPLATES, "UNUSED_X1"), path, out],
         "remap": [kestrove, "-q", "-l" + os.path.join(work, "remap.log")] + cells + [path, out],
@@ -91,13 +95,14 @@ def bench(kestrove, path, work, repeat):
 
 def report(mb, best):
     dd_wall = best["dd"][0]
+    sync_wall = best["dd-sync"][0]
     print("\n%g MB input" % mb)
-    print("  %-6s %8s %9s %8s %8s %8s %9s %7s" % (
-        "run", "wall s", "MB/s", "x dd", "user s", "sys s", "peak MB", "status"))
+    print("  %-7s %8s %9s %8s %9s %8s %8s %9s %7s" % (
+        "run", "wall s", "MB/s", "x dd", "x dd-sync", "user s", "sys s", "peak MB", "status"))
     for name in RUNS:
         wall, user, system, rss, status = best[name]
-        print("  %-6s %8.3f %9.1f %8.2f %8.3f %8.3f %9.1f %7d" % (
-            name, wall, mb / wall, wall / dd_wall, user, system, rss, status))
+        print("  %-7s %8.3f %9.1f %8.2f %9.2f %8.3f %8.3f %9.1f %7d" % (
+            name, wall, mb / wall, wall / dd_wall, wall / sync_wall, user, system, rss, status))
     sys.stdout.flush()
 
 
