@@ -52,8 +52,9 @@ TEST(TextOut, PiecesReachTheStreamInOrder)
     put(large);
     put("xy");
     put(exact);
+    text_char(&text, '!');
     text_str(&text, "tail");
-    expected += "tail";
+    expected += "!tail";
     text_flush(&text);
     EXPECT_EQ(0u, text.size);
     EXPECT_EQ(expected, out.text());
