@@ -206,7 +206,7 @@ void remap_all_instances(RemapContext *ctx, FILE *audit, CellInstance *instances
         CellInstance *tmpl = inst->template_cell;
         RemapResult *result = remap_instance(ctx, audit, tmpl, inst);
         try {
-            write_remapped_cell(inst->reader, result, tmpl->prefs);
+            write_remapped_cell(inst->reader, result, tmpl->prefs, &ctx->text);
         } catch (const RunExit &) {
             remap_result_free(result, inst);
             throw;

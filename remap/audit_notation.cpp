@@ -4,25 +4,30 @@
 
 namespace {
 
-void print_check_port(FILE *out, const char *cond, const PortSpec *port)
+void print_check_port(TextOut *out, const char *cond, const PortSpec *port)
 {
-    if (cond)
-        fprintf(out, "(COND %s ", cond);
+    if (cond) {
+        text_lit(out, "(COND ");
+        text_str(out, cond);
+        text_char(out, ' ');
+    }
     write_port(out, port);
     if (cond)
-        fputc(')', out);
-    fputc(' ', out);
+        text_char(out, ')');
+    text_char(out, ' ');
 }
 
 } // namespace
 
-void print_check_entry(FILE *out, const TimingCheck *check)
+void print_check_entry(TextOut *out, const TimingCheck *check)
 {
     if (check->kind < CHECK_SETUP || check->kind >= CHECK_OTHER) {
-        fputs("(??? ...) ", out);
+        text_lit(out, "(??? ...) ");
         return;
     }
-    fprintf(out, "(%s ", check_keywords[check->kind]);
+    text_char(out, '(');
+    text_str(out, check_keywords[check->kind]);
+    text_char(out, ' ');
     bool has_data = check->data_port.name != nullptr;
     if (check->kind == CHECK_NOCHANGE) {
         print_check_port(out, check->ref_cond, &check->ref_port);
@@ -33,19 +38,22 @@ void print_check_entry(FILE *out, const TimingCheck *check)
             print_check_port(out, check->data_cond, &check->data_port);
         print_check_port(out, check->ref_cond, &check->ref_port);
     }
-    fputs("...) ", out);
+    text_lit(out, "...) ");
 }
 
-void print_path_entry(FILE *out, const PathEntry *entry)
+void print_path_entry(TextOut *out, const PathEntry *entry)
 {
     write_iopath_opening(out, entry);
-    fputs(" ...) ", out);
+    text_lit(out, " ...) ");
 }
 
-void print_score(FILE *out, int score, int max_score)
+void print_score(TextOut *out, int score, int max_score)
 {
-    if (score == max_score)
-        fputs("scored max ", out);
-    else
-        fprintf(out, "scored %3d ", score);
+    if (score == max_score) {
+        text_lit(out, "scored max ");
+    } else {
+        text_lit(out, "scored ");
+        text_int(out, score, 3);
+        text_char(out, ' ');
+    }
 }

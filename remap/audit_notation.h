@@ -2,16 +2,15 @@
 // ports and conditions as written, values left out as "...".
 #pragma once
 
-#include <cstdio>
-
 #include "sdf/sdf_model.h"
+#include "support/text_out.h"
 
 // "(SETUP (COND c D) (posedge CK) ...) ", ending in a blank; "(??? ...) " for
 // an entry of an unknown kind, which was skipped unread.
-void print_check_entry(FILE *out, const TimingCheck *check);
+void print_check_entry(TextOut *out, const TimingCheck *check);
 
 // "(COND c (IOPATH A Y ...) ", ending in a blank.
-void print_path_entry(FILE *out, const PathEntry *entry);
+void print_path_entry(TextOut *out, const PathEntry *entry);
 
 // "scored max " for `max_score`, else the score right-aligned in three places.
-void print_score(FILE *out, int score, int max_score);
+void print_score(TextOut *out, int score, int max_score);

@@ -2,7 +2,7 @@
 // serving consecutive per-bit template entries is explained once.
 #pragma once
 
-#include <cstdio>
+#include "support/text_out.h"
 
 struct BitRun {
     int low_bit;  // -1 while the run is empty
@@ -20,10 +20,14 @@ inline void bit_run_add(BitRun *run, int bit)
 }
 
 // Writes the "Repeated for bits" line of a non-empty run and empties it.
-inline void bit_run_close(BitRun *run, FILE *audit)
+inline void bit_run_close(BitRun *run, TextOut *audit)
 {
     if (run->low_bit == -1)
         return;
-    fprintf(audit, "  Repeated for bits [%d:%d]\n", run->high_bit, run->low_bit);
+    text_lit(audit, "  Repeated for bits [");
+    text_int(audit, run->high_bit);
+    text_char(audit, ':');
+    text_int(audit, run->low_bit);
+    text_lit(audit, "]\n");
     *run = BIT_RUN_EMPTY;
 }

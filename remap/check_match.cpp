@@ -122,11 +122,11 @@ const ValueTriple *value_for(const TimingCheck *tmpl, const TimingCheck *chosen)
     return tmpl->kind == CHECK_HOLD && hold_side ? &chosen->value2 : &chosen->value1;
 }
 
-void write_score_line(FILE *audit, const TimingCheck *check)
+void write_score_line(TextOut *audit, const TimingCheck *check)
 {
     print_score(audit, check->score, MAX);
     print_check_entry(audit, check);
-    fputc('\n', audit);
+    text_char(audit, '\n');
 }
 
 const char *check_score_reason(int kind, int score)
@@ -143,7 +143,7 @@ const char *check_score_reason(int kind, int score)
 // from the same input check. `flush` ends the run (tmpl and input unused).
 // Returns true when it wrote a paragraph or flushed, false when it folded or
 // had nothing to flush.
-bool audit_check_substitution(CheckRepeatRun *run, FILE *audit, TimingCheck *tmpl,
+bool audit_check_substitution(CheckRepeatRun *run, TextOut *audit, TimingCheck *tmpl,
                               TimingCheck *input, bool flush)
 {
     if (flush && !run->input)
@@ -159,15 +159,17 @@ bool audit_check_substitution(CheckRepeatRun *run, FILE *audit, TimingCheck *tmp
     run->tmpl = flush ? nullptr : tmpl;
     if (flush)
         return true;
-    fputs("--------\nSubstituting ", audit);
+    text_lit(audit, "--------\nSubstituting ");
     print_check_entry(audit, tmpl);
-    fputs("for ", audit);
+    text_lit(audit, "for ");
     print_check_entry(audit, input);
-    fprintf(audit, "\nbecause %s.\n", check_score_reason(tmpl->kind, input->score));
+    text_lit(audit, "\nbecause ");
+    text_str(audit, check_score_reason(tmpl->kind, input->score));
+    text_lit(audit, ".\n");
     return true;
 }
 
-void flush_run(RemapContext *ctx, FILE *audit)
+void flush_run(RemapContext *ctx, TextOut *audit)
 {
     audit_check_substitution(&ctx->check_run, audit, nullptr, nullptr, true);
 }
@@ -175,7 +177,7 @@ void flush_run(RemapContext *ctx, FILE *audit)
 // The first candidate with the best score, or null for an empty array.
 // Writes the substitution paragraph and, when it was written, the scores of
 // the other candidates.
-TimingCheck *choose_timing_check(CheckRepeatRun *run, FILE *audit, TimingCheck *tmpl,
+TimingCheck *choose_timing_check(CheckRepeatRun *run, TextOut *audit, TimingCheck *tmpl,
                                  TimingCheck **cands)
 {
     if (!cands[0])
@@ -204,14 +206,13 @@ TimingCheck *copy_check(const TimingCheck *tmpl)
 
 // A SETUPHOLD without a partner is matched as a SETUP half and a HOLD half;
 // the result stays a SETUPHOLD carrying the two halves' values.
-void split_setuphold(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+void split_setuphold(RemapContext *ctx, CellInstance *template_cell, TextOut *audit,
                      const TimingCheck *tmpl, TimingCheck *result, TimingCheck *input_checks)
 {
-    fputs("\n--------\n", audit);
+    text_lit(audit, "\n--------\n");
     print_check_entry(audit, tmpl);
-    fputs("\nCould not find an appropriate SETUPHOLD mapping for this entry.\n"
-          "Splitting into SETUP and HOLD entries and trying each individually.\n",
-          audit);
+    text_lit(audit, "\nCould not find an appropriate SETUPHOLD mapping for this entry.\n"
+                    "Splitting into SETUP and HOLD entries and trying each individually.\n");
     TimingCheck *setup_half = copy_check(tmpl);
     setup_half->kind = CHECK_SETUP;
     TimingCheck *hold_half = copy_check(tmpl);
@@ -227,7 +228,7 @@ void split_setuphold(RemapContext *ctx, CellInstance *template_cell, FILE *audit
     free(hold_half);
 }
 
-void fill_from_defaults(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+void fill_from_defaults(RemapContext *ctx, CellInstance *template_cell, TextOut *audit,
                         TimingCheck *result)
 {
     if (defaults_can_fill(template_cell, audit, *ctx->msg)) {
@@ -238,7 +239,7 @@ void fill_from_defaults(RemapContext *ctx, CellInstance *template_cell, FILE *au
     }
 }
 
-void handle_unmatched(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+void handle_unmatched(RemapContext *ctx, CellInstance *template_cell, TextOut *audit,
                       const TimingCheck *tmpl, TimingCheck *result, TimingCheck *input_checks)
 {
     flush_run(ctx, audit);
@@ -247,14 +248,14 @@ void handle_unmatched(RemapContext *ctx, CellInstance *template_cell, FILE *audi
         return;
     }
     if (tmpl->value1.typ && strcmp(tmpl->value1.typ, "0") == 0) {
-        fputs("\n--------\nExplicit zero in timing check entry: ", audit);
+        text_lit(audit, "\n--------\nExplicit zero in timing check entry: ");
         print_check_entry(audit, tmpl);
-        fputs("\nPassing through unchanged.\n", audit);
+        text_lit(audit, "\nPassing through unchanged.\n");
         return;
     }
-    fputs("\n--------\nUnable to match timing check: ", audit);
+    text_lit(audit, "\n--------\nUnable to match timing check: ");
     print_check_entry(audit, tmpl);
-    fputc('\n', audit);
+    text_char(audit, '\n');
     flush_run(ctx, audit);
     fill_from_defaults(ctx, template_cell, audit, result);
 }
@@ -289,7 +290,7 @@ TimingCheck **find_check_candidates(RemapContext *ctx, const TimingCheck *tmpl,
     return candidates.items;
 }
 
-TimingCheck *remap_timing_checks(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+TimingCheck *remap_timing_checks(RemapContext *ctx, CellInstance *template_cell, TextOut *audit,
                                  TimingCheck *template_checks, TimingCheck *input_checks)
 {
     TimingCheck *head = nullptr;

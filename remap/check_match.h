@@ -5,10 +5,10 @@
 // array and the repeat run live in the run's RemapContext.
 #pragma once
 
-#include <cstdio>
 
 #include "remap/remap_context.h"
 #include "sdf/sdf_model.h"
+#include "support/text_out.h"
 
 // The score of a perfect match; -1 means the entries cannot match and 0 to 13
 // rank the imperfect matches, higher being better.
@@ -17,7 +17,7 @@ const int CHECK_SCORE_MAX = 2147483647;
 // One new check per template check, in template order; null for none.
 // Sets `score` and `used` of the input checks; the repeat run is empty again
 // when it returns.
-TimingCheck *remap_timing_checks(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+TimingCheck *remap_timing_checks(RemapContext *ctx, CellInstance *template_cell, TextOut *audit,
                                  TimingCheck *template_checks, TimingCheck *input_checks);
 
 // The input checks on the template check's ports whose score is not -1, in

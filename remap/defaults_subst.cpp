@@ -22,7 +22,7 @@ std::string defaults_value_text(long value, int shift)
 }
 
 void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, SdfReader *store,
-                              FILE *audit, int report, const MsgSettings &ms)
+                              TextOut *audit, int report, const MsgSettings &ms)
 {
     const char *name = value->typ;
     if (!name) {
@@ -31,7 +31,7 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, S
         return;
     }
     if (strcmp(name, "0") == 0) {
-        fputs("Passing explicit zero through unchanged\n", audit);
+        text_lit(audit, "Passing explicit zero through unchanged\n");
         return;
     }
     if (!template_cell->defaults) {
@@ -45,13 +45,19 @@ void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, S
         msg_error(ms,
                   "Timing patameter, \"%s\" not present in tdef file for cell \"%s\"", name,
                   template_cell->celltype);
-        if (report)
-            fprintf(audit, "Parameter \"%s\" not present in defaults file\n", name);
+        if (report) {
+            text_lit(audit, "Parameter \"");
+            text_str(audit, name);
+            text_lit(audit, "\" not present in defaults file\n");
+        }
         value_clear(value);
         return;
     }
-    if (report)
-        fprintf(audit, "Found parameter \"%s\" in defaults file\n", param->name);
+    if (report) {
+        text_lit(audit, "Found parameter \"");
+        text_str(audit, param->name);
+        text_lit(audit, "\" in defaults file\n");
+    }
     std::string text = defaults_value_text(param->value, template_cell->scale_shift);
     const char *stored = sdf_store(text.c_str(), static_cast<int>(text.size()),
                                    store ? store : template_cell->reader);
@@ -63,22 +69,21 @@ void value_clear(ValueTriple *value)
     value->min = value->typ = value->max = nullptr;
 }
 
-bool defaults_can_fill(const CellInstance *template_cell, FILE *audit, const MsgSettings &ms)
+bool defaults_can_fill(const CellInstance *template_cell, TextOut *audit, const MsgSettings &ms)
 {
     if (!template_cell->use_defaults) {
-        fputs("Defaults file was disabled\nNo timing information for this entry\n", audit);
+        text_lit(audit, "Defaults file was disabled\nNo timing information for this entry\n");
         msg_error(ms, "Missing data for celltype \"%s\" (try turning TDEF support on)",
                   template_cell->celltype);
         return false;
     }
     if (!template_cell->defaults) {
-        fputs("Unable to get replacement data from defaults file\n"
-              "No timing information for this entry\n",
-              audit);
+        text_lit(audit, "Unable to get replacement data from defaults file\n"
+                        "No timing information for this entry\n");
         msg_error(ms, "Missing defaults data for celltype \"%s\"",
                   template_cell->celltype);
         return false;
     }
-    fputs("Scanning defaults\n", audit);
+    text_lit(audit, "Scanning defaults\n");
     return true;
 }

@@ -1,10 +1,10 @@
 // Filling a template value from the template's timing defaults.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "sdf/sdf_model.h"
+#include "support/text_out.h"
 
 // Replaces the value's texts with the default of the parameter named by its
 // typ text, rescaled to the input's time unit and kept in the token store of
@@ -14,7 +14,7 @@
 // parameter the texts are cleared and the problem is reported. `report` off
 // leaves out the two audit lines that name the parameter.
 void substitute_from_defaults(ValueTriple *value, CellInstance *template_cell, SdfReader *store,
-                              FILE *audit, int report, const MsgSettings &ms);
+                              TextOut *audit, int report, const MsgSettings &ms);
 
 // `value` times 10 to the power `shift`, as decimal text: zeros appended for
 // a positive shift, a decimal point inserted (after padding with leading
@@ -28,4 +28,4 @@ void value_clear(ValueTriple *value);
 // "Scanning defaults" to the audit log, when the template's defaults can fill
 // it; otherwise the audit log says why not, the missing data is reported as
 // an error, and the caller clears the entry's values.
-bool defaults_can_fill(const CellInstance *template_cell, FILE *audit, const MsgSettings &ms);
+bool defaults_can_fill(const CellInstance *template_cell, TextOut *audit, const MsgSettings &ms);

@@ -1,27 +1,36 @@
 #include "remap/notation.h"
 
-void write_port(FILE *out, const PortSpec *port)
+void write_port(TextOut *out, const PortSpec *port)
 {
     bool has_edge = port->edge != EDGE_NONE;
-    if (has_edge)
-        fprintf(out, "(%s ", edge_keywords[port->edge]);
-    fputs(port->name, out);
+    if (has_edge) {
+        text_char(out, '(');
+        text_str(out, edge_keywords[port->edge]);
+        text_char(out, ' ');
+    }
+    text_str(out, port->name);
     if (port->msb != -1) {
-        if (port->lsb != -1)
-            fprintf(out, "[%d:%d]", port->msb, port->lsb);
-        else
-            fprintf(out, "[%d]", port->msb);
+        text_char(out, '[');
+        text_int(out, port->msb);
+        if (port->lsb != -1) {
+            text_char(out, ':');
+            text_int(out, port->lsb);
+        }
+        text_char(out, ']');
     }
     if (has_edge)
-        fputc(')', out);
+        text_char(out, ')');
 }
 
-void write_iopath_opening(FILE *out, const PathEntry *entry)
+void write_iopath_opening(TextOut *out, const PathEntry *entry)
 {
-    if (entry->cond_text)
-        fprintf(out, "(COND %s ", entry->cond_text);
-    fputs("(IOPATH ", out);
+    if (entry->cond_text) {
+        text_lit(out, "(COND ");
+        text_str(out, entry->cond_text);
+        text_char(out, ' ');
+    }
+    text_lit(out, "(IOPATH ");
     write_port(out, &entry->in_port);
-    fputc(' ', out);
+    text_char(out, ' ');
     write_port(out, &entry->out_port);
 }

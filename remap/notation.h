@@ -3,13 +3,12 @@
 // the entries as they were written.
 #pragma once
 
-#include <cstdio>
-
 #include "sdf/sdf_model.h"
+#include "support/text_out.h"
 
 // "NAME", "NAME[3]" or "NAME[3:0]", inside "(posedge ...)" when the port has
 // an edge.
-void write_port(FILE *out, const PortSpec *port);
+void write_port(TextOut *out, const PortSpec *port);
 
 // "(COND text (IOPATH in out" without the values and closing brackets.
-void write_iopath_opening(FILE *out, const PathEntry *entry);
+void write_iopath_opening(TextOut *out, const PathEntry *entry);

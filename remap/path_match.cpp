@@ -81,14 +81,14 @@ bool described_equivalent(const Preferences *prefs, const PathEntry *input,
     return false;
 }
 
-void write_score_line(FILE *audit, const PathEntry *entry)
+void write_score_line(TextOut *audit, const PathEntry *entry)
 {
     print_score(audit, entry->score, MAX);
     print_path_entry(audit, entry);
-    fputc('\n', audit);
+    text_char(audit, '\n');
 }
 
-void write_other_scores(FILE *audit, PathEntry **cands, const PathEntry *chosen)
+void write_other_scores(TextOut *audit, PathEntry **cands, const PathEntry *chosen)
 {
     for (PathEntry **c = cands; *c; c++) {
         if (*c != chosen)
@@ -126,7 +126,7 @@ const char *path_subscore_reason(int subscore)
 // Writes one paragraph of `mode` or folds a substitution into the repeat run.
 // Returns true when it wrote a paragraph or flushed, false when it folded or
 // had nothing to flush.
-bool audit_path_substitution(PathRepeatRun *run, FILE *audit, PathEntry *tmpl, PathEntry *input,
+bool audit_path_substitution(PathRepeatRun *run, TextOut *audit, PathEntry *tmpl, PathEntry *input,
                              PathAuditMode mode)
 {
     if (mode == PATH_AUDIT_FLUSH && !run->input)
@@ -143,21 +143,28 @@ bool audit_path_substitution(PathRepeatRun *run, FILE *audit, PathEntry *tmpl, P
     run->tmpl = tmpl;
     switch (mode) {
     case PATH_AUDIT_SUBSTITUTION:
-        fputs("--------\nSubstituting ", audit);
+        text_lit(audit, "--------\nSubstituting ");
         print_path_entry(audit, tmpl);
-        fputs("for ", audit);
+        text_lit(audit, "for ");
         print_path_entry(audit, input);
-        fprintf(audit, "\nbecause %s", path_score_reason(input->score));
-        if (input->score != MAX)
-            fprintf(audit, " (score %d)", input->score);
-        fputc('\n', audit);
+        text_lit(audit, "\nbecause ");
+        text_str(audit, path_score_reason(input->score));
+        if (input->score != MAX) {
+            text_lit(audit, " (score ");
+            text_int(audit, input->score);
+            text_char(audit, ')');
+        }
+        text_char(audit, '\n');
         break;
     case PATH_AUDIT_CONDITION:
-        fprintf(audit, "---\nRefined because %s (subscore %d)\n",
-                path_subscore_reason(input->subscore), input->subscore);
+        text_lit(audit, "---\nRefined because ");
+        text_str(audit, path_subscore_reason(input->subscore));
+        text_lit(audit, " (subscore ");
+        text_int(audit, input->subscore);
+        text_lit(audit, ")\n");
         break;
     case PATH_AUDIT_MEAN_DELAY:
-        fputs("---\nRefined because the mean delay was greater than the other candidates'", audit);
+        text_lit(audit, "---\nRefined because the mean delay was greater than the other candidates'");
         break;
     case PATH_AUDIT_FLUSH:
         break;
@@ -165,7 +172,7 @@ bool audit_path_substitution(PathRepeatRun *run, FILE *audit, PathEntry *tmpl, P
     return true;
 }
 
-void flush_run(RemapContext *ctx, FILE *audit)
+void flush_run(RemapContext *ctx, TextOut *audit)
 {
     audit_path_substitution(&ctx->path_run, audit, nullptr, nullptr, PATH_AUDIT_FLUSH);
 }
@@ -182,7 +189,7 @@ PathEntry *greatest_mean(const std::vector<PathEntry *> &ties, PathEntry *best, 
     return best;
 }
 
-PathEntry *choose_among_ties(PathRepeatRun *run, FILE *audit, const Preferences *prefs,
+PathEntry *choose_among_ties(PathRepeatRun *run, TextOut *audit, const Preferences *prefs,
                              PathEntry *tmpl, PathEntry **cands, int best_score, int mean_index)
 {
     std::vector<PathEntry *> ties;
@@ -210,9 +217,11 @@ PathEntry *choose_among_ties(PathRepeatRun *run, FILE *audit, const Preferences 
         for (PathEntry *entry : ties) {
             if (entry == chosen)
                 continue;
-            fprintf(audit, "subscore %d ", entry->subscore);
+            text_lit(audit, "subscore ");
+            text_int(audit, entry->subscore);
+            text_char(audit, ' ');
             print_path_entry(audit, entry);
-            fputc('\n', audit);
+            text_char(audit, '\n');
         }
         if (subscore_tie)
             audit_path_substitution(run, audit, tmpl, chosen, PATH_AUDIT_MEAN_DELAY);
@@ -222,7 +231,7 @@ PathEntry *choose_among_ties(PathRepeatRun *run, FILE *audit, const Preferences 
 
 // The parameter lines are written once for a run of delays naming the same
 // parameter, which is how templates usually fill all six positions.
-void substitute_delays(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+void substitute_delays(RemapContext *ctx, CellInstance *template_cell, TextOut *audit,
                        PathEntry *result)
 {
     const char *previous = nullptr;
@@ -236,7 +245,7 @@ void substitute_delays(RemapContext *ctx, CellInstance *template_cell, FILE *aud
     }
 }
 
-void fill_from_defaults(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+void fill_from_defaults(RemapContext *ctx, CellInstance *template_cell, TextOut *audit,
                         PathEntry *result)
 {
     if (defaults_can_fill(template_cell, audit, *ctx->msg)) {
@@ -258,7 +267,7 @@ void take_values(PathEntry *result, const PathEntry *chosen)
 
 // The best candidate by score, then subscore, then mean delay at
 // `mean_index`; null for an empty array. Writes the audit paragraphs.
-PathEntry *choose_iopath(PathRepeatRun *run, FILE *audit, const Preferences *prefs,
+PathEntry *choose_iopath(PathRepeatRun *run, TextOut *audit, const Preferences *prefs,
                          PathEntry *tmpl, PathEntry **cands, int mean_index)
 {
     if (!cands[0])
@@ -312,7 +321,7 @@ PathEntry **find_path_candidates(RemapContext *ctx, const PathEntry *tmpl,
     return candidates.items;
 }
 
-PathEntry *remap_iopaths(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+PathEntry *remap_iopaths(RemapContext *ctx, CellInstance *template_cell, TextOut *audit,
                          PathEntry *template_paths, PathEntry *input_paths, int mean_index)
 {
     PathEntry *head = nullptr;
@@ -334,8 +343,11 @@ PathEntry *remap_iopaths(RemapContext *ctx, CellInstance *template_cell, FILE *a
             continue;
         }
         flush_run(ctx, audit);
-        fprintf(audit, "++++++++\nCouldn't find a match for IOPATH between %s and %s\n",
-                tmpl->in_port.name, tmpl->out_port.name);
+        text_lit(audit, "++++++++\nCouldn't find a match for IOPATH between ");
+        text_str(audit, tmpl->in_port.name);
+        text_lit(audit, " and ");
+        text_str(audit, tmpl->out_port.name);
+        text_char(audit, '\n');
         fill_from_defaults(ctx, template_cell, audit, result);
     }
     return head;

@@ -7,10 +7,10 @@
 // RemapContext, separate from the timing check matcher's.
 #pragma once
 
-#include <cstdio>
 
 #include "remap/remap_context.h"
 #include "sdf/sdf_model.h"
+#include "support/text_out.h"
 
 struct Preferences;
 
@@ -27,7 +27,7 @@ enum PathAuditMode {
 
 // One new entry per template IOPATH, in template order; null for none.
 // `mean_index` selects the mean-delay component used to break ties.
-PathEntry *remap_iopaths(RemapContext *ctx, CellInstance *template_cell, FILE *audit,
+PathEntry *remap_iopaths(RemapContext *ctx, CellInstance *template_cell, TextOut *audit,
                          PathEntry *template_paths, PathEntry *input_paths, int mean_index);
 
 // The input entries between the template entry's ports that cover its output

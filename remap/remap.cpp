@@ -16,14 +16,19 @@
 
 namespace {
 
-const char *const banner_rule = "************************************************************\n";
+const char BANNER_RULE[] = "************************************************************\n";
 
-void write_banner(FILE *audit, const CellInstance *instance)
+void write_banner(TextOut *audit, const CellInstance *instance)
 {
-    fprintf(audit, "\n%s", banner_rule);
-    fprintf(audit, "*\n* Remapping CELLTYPE \"%s\"\n", instance->celltype);
-    fprintf(audit, "*\n* Instance \"%s\"\n", instance->instance);
-    fprintf(audit, "*\n%s\n", banner_rule);
+    text_char(audit, '\n');
+    text_lit(audit, BANNER_RULE);
+    text_lit(audit, "*\n* Remapping CELLTYPE \"");
+    text_str(audit, instance->celltype);
+    text_lit(audit, "\"\n*\n* Instance \"");
+    text_str(audit, instance->instance);
+    text_lit(audit, "\"\n*\n");
+    text_lit(audit, BANNER_RULE);
+    text_char(audit, '\n');
 }
 
 // "<instance><divider><template instance>", so that the remapped cell names
@@ -48,7 +53,7 @@ int mean_delay_index(const CellInstance *template_cell, const CellInstance *inst
     return template_cell->prefs ? template_cell->prefs->pessim : 1;
 }
 
-void report_unused_checks(const MsgSettings &ms, FILE *audit, const CellInstance *instance)
+void report_unused_checks(const MsgSettings &ms, TextOut *audit, const CellInstance *instance)
 {
     bool reported = false;
     for (const TimingCheck *check = instance->checks; check; check = check->next) {
@@ -57,17 +62,16 @@ void report_unused_checks(const MsgSettings &ms, FILE *audit, const CellInstance
         if (!reported) {
             msg_warning(ms, "Instance \"%s\" contains unmapped TIMINGCHECK entries",
                         instance->instance);
-            fputs("\n--------\nThe following TIMINGCHECK entries were not used to match any "
-                  "templates:\n",
-                  audit);
+            text_lit(audit, "\n--------\nThe following TIMINGCHECK entries were not used to "
+                            "match any templates:\n");
             reported = true;
         }
         print_check_entry(audit, check);
-        fputc('\n', audit);
+        text_char(audit, '\n');
     }
 }
 
-void report_unused_iopaths(const MsgSettings &ms, FILE *audit, const CellInstance *instance)
+void report_unused_iopaths(const MsgSettings &ms, TextOut *audit, const CellInstance *instance)
 {
     bool reported = false;
     for (const PathEntry *entry = instance->iopaths; entry; entry = entry->next) {
@@ -76,13 +80,12 @@ void report_unused_iopaths(const MsgSettings &ms, FILE *audit, const CellInstanc
         if (!reported) {
             msg_warning(ms, "Instance \"%s\" contains unmapped IOPATH entries",
                         instance->instance);
-            fputs("\n--------\nThe following IOPATH entries were not used to match any "
-                  "templates:\n",
-                  audit);
+            text_lit(audit, "\n--------\nThe following IOPATH entries were not used to match "
+                            "any templates:\n");
             reported = true;
         }
         print_path_entry(audit, entry);
-        fputc('\n', audit);
+        text_char(audit, '\n');
     }
 }
 
@@ -93,7 +96,14 @@ RemapResult *remap_instance(RemapContext *ctx, FILE *audit, CellInstance *templa
 {
     msg_info(*ctx->msg, "Remapping instance \"%s\" of cell \"%s\"", instance->instance,
              instance->celltype);
-    write_banner(audit, instance);
+    // Whatever ends the remapping early, the section so far reaches the log.
+    struct AuditSection {
+        TextOut *text;
+        ~AuditSection() { text_flush(text); }
+    } section{&ctx->text};
+    ctx->text.stream = audit;
+    TextOut *text = &ctx->text;
+    write_banner(text, instance);
     ctx->text_store = instance->reader;
 
     RemapResult *result = static_cast<RemapResult *>(xmalloc(sizeof(RemapResult)));
@@ -104,15 +114,15 @@ RemapResult *remap_instance(RemapContext *ctx, FILE *audit, CellInstance *templa
 
     int mean_index = mean_delay_index(template_cell, instance);
     result->checks =
-        remap_timing_checks(ctx, template_cell, audit, template_cell->checks, instance->checks);
-    result->iopaths = remap_iopaths(ctx, template_cell, audit, template_cell->iopaths,
+        remap_timing_checks(ctx, template_cell, text, template_cell->checks, instance->checks);
+    result->iopaths = remap_iopaths(ctx, template_cell, text, template_cell->iopaths,
                                     instance->iopaths, mean_index);
     result->paths = instance->paths;
     result->interconnects = instance->interconnects;
     msg_info(*ctx->msg, "Done");
 
-    report_unused_checks(*ctx->msg, audit, instance);
-    report_unused_iopaths(*ctx->msg, audit, instance);
+    report_unused_checks(*ctx->msg, text, instance);
+    report_unused_iopaths(*ctx->msg, text, instance);
     return result;
 }
 

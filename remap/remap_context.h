@@ -10,6 +10,7 @@
 #include "remap/bit_run.h"
 #include "remap/candidate_array.h"
 #include "sdf/sdf_model.h"
+#include "support/text_out.h"
 
 // The last check paragraph written and the data bits folded into it since.
 struct CheckRepeatRun {
@@ -35,6 +36,7 @@ struct RemapContext {
     {
         free(check_candidates.items);
         free(path_candidates.items);
+        free(text.data);
     }
 
     CandidateArray<TimingCheck> check_candidates{};
@@ -46,4 +48,7 @@ struct RemapContext {
     // (defaults substituted): the instance's reader, so that they go when
     // the instance does. Null: the template's reader.
     SdfReader *text_store = nullptr;
+    // The audit section, then the remapped cell, of the instance at hand on
+    // their way to their streams; each is flushed before the next begins.
+    TextOut text{};
 };

@@ -9,87 +9,90 @@
 
 namespace {
 
-void write_value(int triple_form, FILE *out, const ValueTriple *value)
+void write_value(int triple_form, TextOut *out, const ValueTriple *value)
 {
-    fputc('(', out);
+    text_char(out, '(');
     if (!value->min && (triple_form == FORM_SINGLE || (!value->typ && !value->max))) {
-        fputc(')', out);
+        text_char(out, ')');
         return;
     }
     const char *parts[3] = {value->min, value->typ, value->max};
     int count = triple_form == FORM_TRIPLE ? 3 : 1;
     for (int i = 0; i < count; i++) {
         if (parts[i])
-            fputs(parts[i], out);
-        fputc(i + 1 < count ? ':' : ')', out);
+            text_str(out, parts[i]);
+        text_char(out, i + 1 < count ? ':' : ')');
     }
 }
 
-void write_present_values(int triple_form, FILE *out, const ValueTriple values[6])
+void write_present_values(int triple_form, TextOut *out, const ValueTriple values[6])
 {
     for (int i = 0; i < 6; i++) {
         if (values[i].absent)
             continue;
-        fputc(' ', out);
+        text_char(out, ' ');
         write_value(triple_form, out, &values[i]);
     }
 }
 
-void write_paths(SdfReader *rd, const PathDelay *paths)
+void write_paths(const SdfReader *rd, TextOut *out, const PathDelay *paths)
 {
     for (const PathDelay *path = paths; path; path = path->next) {
-        fputs("      (PATH ", rd->out);
-        write_port(rd->out, &path->port);
-        fputc(' ', rd->out);
-        write_present_values(rd->triple_form, rd->out, path->delays);
-        fputs(")\n", rd->out);
+        text_lit(out, "      (PATH ");
+        write_port(out, &path->port);
+        text_char(out, ' ');
+        write_present_values(rd->triple_form, out, path->delays);
+        text_lit(out, ")\n");
     }
 }
 
-void write_interconnects(SdfReader *rd, const InterconnectDelay *interconnects)
+void write_interconnects(const SdfReader *rd, TextOut *out,
+                         const InterconnectDelay *interconnects)
 {
     for (const InterconnectDelay *net = interconnects; net; net = net->next) {
-        fputs("      (INTERCONNECT ", rd->out);
-        write_port(rd->out, &net->from_port);
-        fputc(' ', rd->out);
-        write_port(rd->out, &net->to_port);
-        fputc(' ', rd->out);
-        write_present_values(rd->triple_form, rd->out, net->delays);
-        fputs(")\n", rd->out);
+        text_lit(out, "      (INTERCONNECT ");
+        write_port(out, &net->from_port);
+        text_char(out, ' ');
+        write_port(out, &net->to_port);
+        text_char(out, ' ');
+        write_present_values(rd->triple_form, out, net->delays);
+        text_lit(out, ")\n");
     }
 }
 
-void write_iopath(SdfReader *rd, const PathEntry *entry, bool emit_retain)
+void write_iopath(const SdfReader *rd, TextOut *out, const PathEntry *entry, bool emit_retain)
 {
-    FILE *out = rd->out;
-    fputs("      ", out);
+    text_lit(out, "      ");
     write_iopath_opening(out, entry);
     if (entry->has_retain && emit_retain) {
-        fputs(" (RETAIN", out);
+        text_lit(out, " (RETAIN");
         write_present_values(rd->triple_form, out, entry->retain);
-        fputc(')', out);
+        text_char(out, ')');
     }
     write_present_values(rd->triple_form, out, entry->delays);
     if (entry->cond_text)
-        fputc(')', out);
-    fputs(")\n", out);
+        text_char(out, ')');
+    text_lit(out, ")\n");
 }
 
-void write_check_port(FILE *out, const char *cond, const PortSpec *port)
+void write_check_port(TextOut *out, const char *cond, const PortSpec *port)
 {
     if (!cond) {
         write_port(out, port);
         return;
     }
-    fprintf(out, "(COND %s ", cond);
+    text_lit(out, "(COND ");
+    text_str(out, cond);
+    text_char(out, ' ');
     write_port(out, port);
-    fputc(')', out);
+    text_char(out, ')');
 }
 
 // The keyword of a check kind a remapped cell may carry; the other kinds
-// cannot come out of the remapping of a valid template and end the run.
+// cannot come out of the remapping of a valid template and end the run, the
+// cell written as far as it got.
 const char *template_check_keyword(const TimingCheck *check, const RemapResult *result,
-                                   const MsgSettings &ms)
+                                   const MsgSettings &ms, TextOut *out)
 {
     switch (static_cast<CheckKind>(check->kind)) {
     case CHECK_SETUP:
@@ -105,64 +108,72 @@ const char *template_check_keyword(const TimingCheck *check, const RemapResult *
     case CHECK_OTHER:
         break;
     }
+    text_flush(out);
     msg_fatal(15, ms, "Unsupported check type in template, celltype \"%s\"",
               result->celltype);
 }
 
-void write_check(SdfReader *rd, const TimingCheck *check, const RemapResult *result)
+void write_check(const SdfReader *rd, TextOut *out, const TimingCheck *check,
+                 const RemapResult *result)
 {
-    FILE *out = rd->out;
-    fputs("    (", out);
-    fprintf(out, "%s ", template_check_keyword(check, result, *rd->source->msg));
+    text_lit(out, "    (");
+    text_str(out, template_check_keyword(check, result, *rd->source->msg, out));
+    text_char(out, ' ');
     if (check->kind != CHECK_WIDTH && check->kind != CHECK_PERIOD) {
         write_check_port(out, check->data_cond, &check->data_port);
-        fputc(' ', out);
+        text_char(out, ' ');
     }
     write_check_port(out, check->ref_cond, &check->ref_port);
-    fputc(' ', out);
+    text_char(out, ' ');
     write_value(rd->triple_form, out, &check->value1);
     if (check->kind == CHECK_SETUPHOLD) {
-        fputc(' ', out);
+        text_char(out, ' ');
         write_value(rd->triple_form, out, &check->value2);
     }
-    fputs(")\n", out);
+    text_lit(out, ")\n");
 }
 
-void write_delay_block(SdfReader *rd, RemapResult *result, const Preferences *prefs)
+void write_delay_block(const SdfReader *rd, TextOut *out, const RemapResult *result,
+                       const Preferences *prefs)
 {
     if (!result->iopaths)
         return;
-    fputs("    (DELAY\n      (ABSOLUTE\n", rd->out);
-    write_paths(rd, result->paths);
+    text_lit(out, "    (DELAY\n      (ABSOLUTE\n");
+    write_paths(rd, out, result->paths);
     if (prefs && prefs->emit_mipd)
-        write_interconnects(rd, result->interconnects);
+        write_interconnects(rd, out, result->interconnects);
     bool emit_retain = prefs && prefs->emit_retain;
     for (const PathEntry *entry = result->iopaths; entry; entry = entry->next)
-        write_iopath(rd, entry, emit_retain);
-    fputs("      )\n    )\n", rd->out);
+        write_iopath(rd, out, entry, emit_retain);
+    text_lit(out, "      )\n    )\n");
 }
 
-void write_timing_checks(SdfReader *rd, RemapResult *result)
+void write_timing_checks(const SdfReader *rd, TextOut *out, const RemapResult *result)
 {
     if (!result->checks)
         return;
-    fputs("    (TIMINGCHECK\n", rd->out);
+    text_lit(out, "    (TIMINGCHECK\n");
     for (const TimingCheck *check = result->checks; check; check = check->next)
-        write_check(rd, check, result);
-    fputs("    )\n", rd->out);
+        write_check(rd, out, check, result);
+    text_lit(out, "    )\n");
 }
 
 } // namespace
 
-void write_remapped_cell(SdfReader *rd, RemapResult *result, const Preferences *prefs)
+void write_remapped_cell(SdfReader *rd, RemapResult *result, const Preferences *prefs,
+                         TextOut *text)
 {
     int mode = rd->mode;
     rd->mode = MODE_ECHO;
-    fputs("\n  // CELL remapped by Brenlow kestrove tool\n\n", rd->out);
-    fprintf(rd->out, "  (CELL\n    (CELLTYPE \"%s\")\n    (INSTANCE %s)\n", result->celltype,
-            result->instance);
-    write_delay_block(rd, result, prefs);
-    write_timing_checks(rd, result);
-    fputs("  )\n", rd->out);
+    text->stream = rd->out;
+    text_lit(text, "\n  // CELL remapped by Brenlow kestrove tool\n\n  (CELL\n    (CELLTYPE \"");
+    text_str(text, result->celltype);
+    text_lit(text, "\")\n    (INSTANCE ");
+    text_str(text, result->instance);
+    text_lit(text, ")\n");
+    write_delay_block(rd, text, result, prefs);
+    write_timing_checks(rd, text, result);
+    text_lit(text, "  )\n");
+    text_flush(text);
     rd->mode = mode;
 }

@@ -104,6 +104,13 @@ MUTATIONS = [
      "if (++rs->waiting < rs->group)"),
     ("driver/remap_stream.cpp", "    if (rs->fatal)\n        throw RunExit{1};", "    if (false)\n        throw RunExit{1};"),
     ("driver/remap_stream.cpp", "if (rs->fatal)\n        return;", "if (false)\n        return;"),
+    # the text buffer of remapped cells and audit sections
+    ("support/text_out.cpp", "    if (size > TEXT_OUT_CAPACITY - t->size)\n        text_flush(t);",
+     "    if (size > TEXT_OUT_CAPACITY - t->size)\n        ;"),
+    ("support/text_out.cpp", "pad > 0; pad--", "pad > 1; pad--"),
+    ("support/text_out.cpp", "    if (value < 0)\n        *--p = '-';", "    if (value < 0)\n        ;"),
+    ("remap/remap.cpp", "~AuditSection() { text_flush(text); }", "~AuditSection() {}"),
+    ("writer/writer.cpp", "    text_flush(out);\n    msg_fatal", "    msg_fatal"),
 ]
 
 

@@ -52,8 +52,11 @@ TEST(DefaultsSubst, Outcomes)
         ValueTriple v = c.value;
         cell->defaults = c.has_defaults ? &defaults : nullptr;
         Scratch audit;
+        TextOut text;
+        text.stream = audit.f;
         capture_stderr();
-        substitute_from_defaults(&v, cell, nullptr, audit.f, c.report, test_msg);
+        substitute_from_defaults(&v, cell, nullptr, &text, c.report, test_msg);
+        text_release(&text);
         EXPECT_EQ(c.messages, captured_stderr()) << c.result;
         EXPECT_EQ(c.audit, audit.text()) << c.result;
         bool shared = v.typ && v.min == v.typ && v.max == v.typ;

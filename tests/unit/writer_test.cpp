@@ -120,7 +120,9 @@ TEST(Writer, RemappedCellReadsBackAsWritten)
     for (const auto &c : cases) {
         Scratch written;
         in.rd->out = written.f;
-        write_remapped_cell(in.rd, cell, c.prefs);
+        TextOut text;
+        write_remapped_cell(in.rd, cell, c.prefs, &text);
+        text_release(&text);
         Reader back(written.text());
         EXPECT_EQ(c.expected, describe(read_back(back))) << written.text();
     }
