@@ -50,6 +50,8 @@ TEST(TdefRead, TimesLineParametersAndStatuses)
         {"", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"},
         {"# comments only\n", "not defaults", "line 2 - Error : Expecting TIMES(timescale)"},
         {"a = 5\n", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"},
+        {"TIMEX(1 ns)\n", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"}, // as long as TIMES
+        {"TIMES 1 ns)\n", "corrupt", "line 1 - Error : Missing ("}, // a character, but not '('
         {"TIMES\n(1 ns)\n", "corrupt", "line 1 - Error : Missing ("},
         {"TIMES(ns)\n", "corrupt", "line 1 - Error : Expecting timescale number"},
         {"TIMES(1 ms)\n", "corrupt", "line 1 - Error : Unrecognised timescale, ms"},
