@@ -1,20 +1,10 @@
 #!/usr/bin/env python3
-"""Runs one end-to-end case folder and compares every expected file.
-
-A case folder holds:
-  args             one command-line argument per line (after the program name)
-  stdin            optional; standard input (else /dev/null)
-  expected.status  the exit status
-  expected.stderr  standard error, byte for byte
-  expected.stdout  optional; standard output (else it must be empty)
-  expected/        files that must exist after the run, byte for byte; a file
-                   named <name>.gunzipped there stands for <name>, which must
-                   be one whole gzip member (nothing after it) whose text is
-                   the file's contents
-  anything else    input files, copied into the scratch directory
-
-Files the run creates that are not listed under expected/ are an error, so
-a case also proves that nothing else (a partial output file) was written.
+"""Runs one end-to-end case folder: `args` (one argument per line), optional
+`stdin`, `expected.status`, `expected.stderr`, optional `expected.stdout` (else
+standard output must be empty), `expected/` (files that must exist after the
+run, byte for byte; `<name>.gunzipped` stands for <name>, which must be one
+whole gzip member of that text) and input files. A file the run creates that
+is not expected is an error, so no partial output goes unnoticed.
 """
 import os
 import sys

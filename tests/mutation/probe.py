@@ -1,17 +1,14 @@
 #!/usr/bin/env python3
-"""Mutation probe: how many small faults in the product code the test suite notices.
+"""Mutation probe: how many small faults in the product code the suite notices.
 
-Copies the source tree (without build folders) to WORK/src, builds it once in
-WORK/build, then applies each one-line mutation of MUTATIONS in turn, rebuilds
-incrementally, runs ctest and restores the line. A mutation is killed when the
-build or a test fails. Not part of ctest: a run takes many minutes.
+Builds a copy of the source tree (less build folders) in WORK/src once, then
+for each one-line mutation of MUTATIONS rebuilds incrementally, runs ctest and
+restores the line; the build or a test failing kills it. WORK/shared points
+at the shared folder so corpus-reading tests see it. Not part of ctest.
 
-  python3 tests/mutation/probe.py [--work DIR] [--ctest ARGS] [--only N,N..] [--check]
+  probe.py [--work DIR] [--ctest ARGS] [--only N,N..] [--jobs N] [--check]
 
---ctest  arguments for ctest (default: the quick tests less the build and install
-checks); --check only verifies that
-every mutation's text occurs exactly once in its file. WORK/shared points at
-the shared folder beside the source, so corpus-reading tests see it.
+--check only verifies that each mutation's text occurs once in its file.
 """
 import argparse
 import os
@@ -120,8 +117,8 @@ def run(cmd, cwd, log):
 
 
 def sync(root, src):
-    """Makes src a copy of root less build folders, copying only changed files so
-    that an earlier build of the copy stays incremental."""
+    """Makes src a copy of root less build folders, rewriting only changed files
+    so that the copy's build stays incremental."""
     wanted = set()
     for top, dirs, names in os.walk(root):
         rel = os.path.relpath(top, root)
@@ -129,14 +126,14 @@ def sync(root, src):
             dirs[:] = [d for d in dirs if not d.startswith("build") and d != ".git"]
         os.makedirs(os.path.join(src, rel), exist_ok=True)
         for name in names:
-            a, b = os.path.join(top, name), os.path.join(src, rel, name)
-            wanted.add(os.path.normpath(b))
+            a, b = os.path.join(top, name), os.path.normpath(os.path.join(src, rel, name))
+            wanted.add(b)
             if not os.path.exists(b) or open(a, "rb").read() != open(b, "rb").read():
-                shutil.copy(a, b)  # a fresh time, so the copy's build sees the change
+                shutil.copy(a, b)
     for top, _, names in os.walk(src):
-        for name in names:
-            if os.path.normpath(os.path.join(top, name)) not in wanted:
-                os.remove(os.path.join(top, name))
+        for path in (os.path.normpath(os.path.join(top, name)) for name in names):
+            if path not in wanted:
+                os.remove(path)
 
 
 def main():
@@ -148,7 +145,6 @@ def main():
     ap.add_argument("--check", action="store_true")
     ap.add_argument("--jobs", default=str(os.cpu_count() or 2))
     a = ap.parse_args()
-
     chosen = [int(n) for n in a.only.split(",") if n] or range(1, len(MUTATIONS) + 1)
     bad = [n for n in chosen
            if open(os.path.join(root, MUTATIONS[n - 1][0])).read().count(MUTATIONS[n - 1][1]) != 1]
@@ -157,29 +153,24 @@ def main():
     if bad or a.check:
         return 1 if bad else 0
 
-    src, build = os.path.join(a.work, "src"), os.path.join(a.work, "build")
+    src, build, log = (os.path.join(a.work, name) for name in ("src", "build", "probe.log"))
     os.makedirs(a.work, exist_ok=True)
     shared = os.path.join(os.path.dirname(root), "shared")
     if os.path.isdir(shared) and not os.path.exists(os.path.join(a.work, "shared")):
         os.symlink(shared, os.path.join(a.work, "shared"))
     sync(root, src)
-    log = os.path.join(a.work, "probe.log")
     open(log, "w").close()
     build_cmd = ["cmake", "--build", build, "-j", a.jobs]
-    if not (run(["cmake", "-S", src, "-B", build], a.work, log) and run(build_cmd, a.work, log)):
-        print("the unmutated tree does not build; see " + log)
-        return 1
     ctest = ["ctest", "-j", a.jobs, "--stop-on-failure"] + a.ctest.split()
-    if not run(ctest, build, log):
-        print("the unmutated tree fails its tests; see " + log)
+    if not (run(["cmake", "-S", src, "-B", build], a.work, log) and run(build_cmd, a.work, log)
+            and run(ctest, build, log)):
+        print("the unmutated tree fails to build or to pass its tests; see " + log)
         return 1
-
-    killed, survivors = 0, []
+    survivors = []
     for n in chosen:
         path, old, new = MUTATIONS[n - 1]
-        target = os.path.join(src, path)
+        target, start = os.path.join(src, path), time.time()
         original = open(target).read()
-        start = time.time()
         try:
             with open(target, "w") as f:
                 f.write(original.replace(old, new, 1))
@@ -189,16 +180,13 @@ def main():
         finally:
             with open(target, "w") as f:
                 f.write(original)
-            # The restored file must look newer than the mutated object.
-            os.utime(target, None)
-        killed += dead
-        if not dead:
-            survivors.append(n)
+            os.utime(target, None)  # the restored file must look newer than the mutated object
+        survivors += [] if dead else [n]
         print("%2d %-8s %-26s %s  (%ds)" % (n, "killed" if dead else "SURVIVED", path,
-                                           old.split("\n")[0][:60], time.time() - start),
-              flush=True)
+                                           old.split("\n")[0][:60], time.time() - start), flush=True)
     total = len(list(chosen))
-    print("killed %d of %d (%.0f%%); survivors: %s" % (killed, total, 100.0 * killed / total,
+    print("killed %d of %d (%.0f%%); survivors: %s" % (total - len(survivors), total,
+                                                       100.0 * (total - len(survivors)) / total,
                                                        survivors or "none"))
     run(build_cmd, a.work, log)
     return 0

@@ -1,17 +1,13 @@
 #!/usr/bin/env python3
-"""Remapping real-world SDF files, read plainly and with -E.
+"""Remapping real-world SDF files, read plainly and with -E. For each cell type
+of each <shared-dir>/corpus/sdf/*.sdf a template is made from its first cell
+(INSTANCE u0, its ABSOLUTE IOPATHs with their COND but no RETAIN, its SETUP,
+HOLD, SETUPHOLD, WIDTH and PERIOD checks, each value a parameter name), and the
+file is remapped for that type alone without defaults. Read plainly, a pair may
+only be refused for a construct rejected by design; with -E only for the
+reasons of KEPT_REFUSALS, so every other cell must parse, match and be written.
 
 Usage: corpus_extended.py <kestrove> <project-root> <shared-dir>
-
-For each cell type of each <shared-dir>/corpus/sdf/*.sdf a template is made
-from the type's first cell: INSTANCE u0, only its ABSOLUTE IOPATH entries
-(with their COND, without RETAIN) and its SETUP, HOLD, SETUPHOLD, WIDTH and
-PERIOD checks, every value replaced by a parameter name in min:typ:max form.
-The file is then remapped for that type alone with defaults off, once plainly
-and once with -E, and the (file, cell type) pairs that exit 0 are counted.
-Read plainly, a pair may only be refused for a construct rejected by design;
-with -E only for the few reasons of KEPT_REFUSALS, so every other cell of the
-corpus must parse, match and be written.
 """
 import concurrent.futures
 import os

@@ -1,20 +1,15 @@
 #!/usr/bin/env python3
-"""Pass-through of real-world SDF files whose cells all lack templates.
+"""Pass-through of real-world SDF files whose cells all lack templates: each
+of tests/samples/*.sdf and <shared-dir>/corpus/sdf/*.sdf is run with a template
+of a cell type no file uses, and its output compared with one derived by a
+scanner of this script's own: the text up to the first CELL, less blanks and
+comments between a header entry's '(' and its keyword; each CELL as
+"(CELL\\n    (CELLTYPE \\"<name>\\")\\n" and its text after the CELLTYPE entry;
+any other top-level block as '(' and its text from its keyword on; nothing
+between or after blocks. A file of no readable SDFVERSION is refused with the
+version error, its output ending where the version text starts.
 
 Usage: corpus_passthrough.py <kestrove> <project-root> <shared-dir>
-
-Each of the project's samples (tests/samples/*.sdf) and, when it is there,
-each <shared-dir>/corpus/sdf/*.sdf is run with a template for a cell type no
-file uses, so every cell is copied. The expected output is derived from the
-input alone, with a scanner of its own:
-  - the text up to the first CELL, less blanks and comments between a header
-    entry's '(' and its keyword;
-  - for each CELL: "(CELL\\n    (CELLTYPE \\"<name>\\")\\n" and the input's
-    text from the end of the CELLTYPE entry through the cell's ')';
-  - for any other top-level block: '(' and the block from its keyword on;
-  - nothing between blocks and nothing after the DELAYFILE's last block.
-A file whose SDFVERSION names no readable version must be refused with the
-version error, its output ending where the version text starts.
 """
 import os
 import re

@@ -1,14 +1,10 @@
 #!/usr/bin/env python3
-"""Runs the demo (examples/run-demo.sh) and checks that it shows the input cell,
-the remapped cell and the audit paragraphs of its instance, and writes nothing
-into examples/.
-
-Runs examples/second (its inputs, `args` with one argument per line, and
-expected/ with the output SDF, audit log and standard error) twice, each in a
-fresh copy, and compares byte for byte; both must exit 0 and write nothing else:
-  files  the command line as given: input and output named on it;
-  pipe   the same options with the input on standard input and the output on
-         standard output, as in `kestrove ... < design.sdf > remapped.sdf`.
+"""Runs the demo (examples/run-demo.sh): it must show the input cell, the
+remapped cell and the audit paragraphs of its instance, and write nothing into
+examples/. Runs examples/second (inputs, `args`, expected/ with the output,
+audit log and standard error) in fresh copies, once with the files named as
+in `args` and once through a pipe (`kestrove ... < in > out`): both must exit
+0, match byte for byte and write nothing else.
 
 Arguments: <kestrove binary> <project root> [<shared dir>].
 """

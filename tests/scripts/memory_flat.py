@@ -1,13 +1,11 @@
 #!/usr/bin/env python3
 """Peak memory of a remap run does not grow with its input: each instance's
-records, texts and conditions are reused for the next, and the remapped text
-waits on disk, not in memory.
+records are reused for the next and the remapped text waits on disk. Compares
+the peak resident memory of the benchmark templates on generated inputs of
+1 MB and 12 MB; skipped (77) in an address-checked build, which holds freed
+memory back on purpose.
 
 Usage: memory_flat.py <kestrove> <project-root> <shared-dir>
-
-Runs the benchmark templates on generated inputs of 1 MB and 12 MB and
-compares the peak resident memory of the two runs. Skipped (77) in an
-address-checked build, which holds freed memory back on purpose.
 """
 import os
 import shutil

@@ -33,9 +33,7 @@ TEST(TdefRead, TimesLineParametersAndStatuses)
         std::string messages; // "line ..." stands for that error and the summary line
     } cases[] = {
         {"times(1 NS)\n", "1000:", ""}, {"TIMES ( 2 uS ) anything after the bracket\n", "2000000:", ""},
-        {"# header\n\n  TIMES(10PS)\n", "10:", ""}, {"TIMES \\\n(1 ns)\n", "1000:", ""},
-        {"TIMES(2147483647 ps)\n", "2147483647:", ""},
-        {"TIMES(10 ps)\ntpd_a = 12\ntpd_a += 3\n", "10: tpd_a=15", ""},
+        {"# header\n\n  TIMES(10PS)\n", "10:", ""}, {"TIMES(2147483647 ps)\n", "2147483647:", ""},
         {"TIMES(1 ns)\nx = 1\n\n# gap\ny=2\nz\t=\t3 # note\nY = 4", "1000: Y=4 z=3 y=2 x=1 y found", ""},
         {"TIMES(1 ns)\na = 1\na + = 2\na - \\\n= 1\na += 5 6 ignored\n", "1000: a=7", ""},
         // Negative values survive the arithmetic and are zeroed at the end, at
@@ -52,12 +50,12 @@ TEST(TdefRead, TimesLineParametersAndStatuses)
         {"", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"},
         {"# comments only\n", "not defaults", "line 2 - Error : Expecting TIMES(timescale)"},
         {"a = 5\n", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"},
-        {"TIMES 1 ns)\n", "corrupt", "line 1 - Error : Missing ("},
+        {"TIMEX(1 ns)\n", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"}, // as long as TIMES
+        {"TIMES 1 ns)\n", "corrupt", "line 1 - Error : Missing ("}, // a character, but not '('
         {"TIMES\n(1 ns)\n", "corrupt", "line 1 - Error : Missing ("},
         {"TIMES(ns)\n", "corrupt", "line 1 - Error : Expecting timescale number"},
         {"TIMES(1 ms)\n", "corrupt", "line 1 - Error : Unrecognised timescale, ms"},
         {"TIMES(1 nsec)\n", "corrupt", "line 1 - Error : Invalid timescale unit, nsec"},
-        {"TIMEX(1 ns)\n", "not defaults", "line 1 - Error : Expecting TIMES(timescale)"},
         {"TIMES(1.5 ns)\n", "corrupt", "line 1 - Error : Invalid timescale unit, ."},
         {"TIMES(10\n", "corrupt", "line 1 - Error : Invalid timescale unit, 10"},
         {"\n\nTIMES(1 ns\n", "corrupt", "line 3 - Error : Missing )"},
@@ -66,7 +64,6 @@ TEST(TdefRead, TimesLineParametersAndStatuses)
         {"TIMES(1 ns)\nb += 1\nb = 1\n", "corrupt", "line 2 - Error : Timing parameter b not declared"},
         {"TIMES(1 ns)\na = 5 6\n", "corrupt", "line 2 - Error : Extra text after entry - 6"},
         {"TIMES(1 ns)\na = -5\n", "corrupt", std::string("line 2 - ") + NUMERIC},
-        {"TIMES(1 ns)\na == 5\n", "corrupt", std::string("line 2 - ") + NUMERIC},
         {"TIMES(1 ns)\n5 = 1\n", "corrupt", "line 2 - Error : Expecting timing name"},
         {"TIMES(1 ns)\na\n", "corrupt", "line 2 - Error : Expecting =, += or -="},
         {"TIMES(1 ns)\na + 1\n", "corrupt", "line 2 - Error : Expecting =, += or -="},

@@ -108,12 +108,16 @@ inline std::string gzip_members(const std::string &text, std::vector<size_t> cut
 
 inline int temp_serial = 0;
 
-// `text` stored under a unique name for the scope; renamed() puts `name` in
-// place of that path in messages.
+// A unique name for the scope's files.
+inline std::string temp_name()
+{
+    return testing::TempDir() + "kestrove_" + std::to_string(getpid()) + "_" + std::to_string(temp_serial++);
+}
+
+// `text` stored under `path` (a unique name when empty) for the scope;
+// renamed() puts `name` in place of that path in messages.
 struct TempFile {
-    explicit TempFile(const std::string &text)
-        : path(testing::TempDir() + "kestrove_" + std::to_string(getpid()) + "_" +
-               std::to_string(temp_serial++))
+    explicit TempFile(const std::string &text, const std::string &at = "") : path(at.empty() ? temp_name() : at)
     {
         FILE *f = fopen(path.c_str(), "wb");
         fwrite(text.data(), 1, text.size(), f);
