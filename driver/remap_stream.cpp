@@ -23,19 +23,16 @@ const char STDERR_NAME[] = "<stderr>";
 // keeps the first instances of an input as prompt as the rest.
 const long long LARGEST_GROUP = 256;
 
-// Whether the file under `fd` is also reached by a standard stream or the
-// input: those read or write it at positions of their own during the read,
-// so audit text written there at once would land in another order.
-bool shared_with_run(int fd, SdfReader *rd)
+// Whether the file under `fd` is also standard output or error: those
+// write it at positions of their own during the read, so audit text written
+// there at once would land in another order.
+bool shared_with_standard_streams(int fd)
 {
     struct stat mine, other;
     if (fstat(fd, &mine) != 0)
         return true;
-    FILE *in = rd->source ? rd->source->stream : nullptr;
-    const int others[] = {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO, in ? fileno(in) : -1};
-    for (int o : others)
-        if (o >= 0 && fstat(o, &other) == 0 && other.st_dev == mine.st_dev &&
-            other.st_ino == mine.st_ino)
+    for (int o : {STDOUT_FILENO, STDERR_FILENO})
+        if (fstat(o, &other) == 0 && other.st_dev == mine.st_dev && other.st_ino == mine.st_ino)
             return true;
     return false;
 }
@@ -45,10 +42,12 @@ bool shared_with_run(int fd, SdfReader *rd)
 // Nothing else reaches the log until the spills are appended: its header
 // and template sections are written before the read, messages go to
 // standard error.
-bool open_log_direct(RemapStream *rs, SdfReader *rd)
+bool open_log_direct(RemapStream *rs)
 {
+    if (shared_with_standard_streams(rs->log->fd))
+        return false;
     long long mark = output_plain_position(rs->log);
-    if (mark < 0 || shared_with_run(rs->log->fd, rd))
+    if (mark < 0)
         return false;
     int fd = fcntl(rs->log->fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
     if (fd < 0)
@@ -58,12 +57,12 @@ bool open_log_direct(RemapStream *rs, SdfReader *rd)
     return true;
 }
 
-void open_spills(RemapStream *rs, SdfReader *rd)
+void open_spills(RemapStream *rs)
 {
     std::string folder = spill_folder(rs->out->name.c_str());
     const MsgSettings &ms = *rs->ctx.msg;
     spill_open(&rs->out_spill, rs->out->name.c_str(), folder, ms);
-    if (!open_log_direct(rs, rd))
+    if (!open_log_direct(rs))
         spill_open(&rs->log_spill, rs->log->name.c_str(), folder, ms);
     rs->err_spill = spill_open_raw(STDERR_NAME, folder, ms);
     rs->saved_err = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
@@ -107,7 +106,7 @@ void remap_list(RemapStream *rs, SdfReader *rd, CellInstance *instances)
     if (rs->fatal)
         return;
     if (!rs->opened)
-        open_spills(rs, rd);
+        open_spills(rs);
     int err_failed = 0;
     {
         Redirect redirect(rs, rd);

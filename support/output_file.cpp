@@ -336,13 +336,11 @@ void output_commit(OutputFile *of)
 
 long long output_plain_position(OutputFile *of)
 {
-    if (of->gzip || !of->stream)
+    struct stat st;
+    if (of->gzip || !of->stream || fstat(of->fd, &st) != 0 || !S_ISREG(st.st_mode))
         return -1;
     fflush(of->stream);
-    struct stat st;
-    if (of->error || fstat(of->fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return -1;
-    return lseek(of->fd, 0, SEEK_CUR);
+    return of->error ? -1 : lseek(of->fd, 0, SEEK_CUR);
 }
 
 void output_cut_back(OutputFile *of, long long size)

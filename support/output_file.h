@@ -73,8 +73,8 @@ void output_commit(OutputFile *of);
 
 // Where the next byte written to a plain output on a regular file lands,
 // after flushing its stream: the file's own position, so that the output
-// can be cut back to it. -1 when the output compresses, is no regular file,
-// or has failed.
+// can be cut back to it. -1 when the output compresses or is no regular
+// file (its stream then left as it is), or has failed.
 long long output_plain_position(OutputFile *of);
 
 // Flushes, then cuts the regular file under a plain output back to `size`

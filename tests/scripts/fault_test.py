@@ -290,6 +290,17 @@ def audit_cut_back(program):
     log = read(folder, "kestrove.log")
     check(log == template_log, "remapping interrupted: audit log ends %r" % log[-200:])
 
+    # Standard error on the log's file writes a read warning there at once,
+    # while the audit text, which comes after, overwrites it.
+    write(folder, "warn.sdf", HEADER + INSTANCE % 1 + b'(CELL (CELLTYPE "INV") (INSTANCE u2) '
+          b'(DELAY (ABSOLUTE (FOO 1) (IOPATH A Y (1:2:3)))))\n)\n')
+    for out_name, log_name, err in (("one.sdf", "kestrove.log", os.devnull),
+                                    ("two.sdf", "/dev/stderr", os.path.join(folder, "err"))):
+        with open(err, "wb") as err_file:
+            subprocess.run([program, "-n", "-l" + log_name, "-cell", "inv", "warn.sdf", out_name],
+                           cwd=folder, stdin=subprocess.DEVNULL, stderr=err_file)
+    check(read(folder, "err") == read(folder, "kestrove.log"), "audit log on standard error")
+
 
 def main():
     program = os.path.abspath(sys.argv[1])
