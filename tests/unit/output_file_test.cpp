@@ -1,6 +1,7 @@
 #include "test_util.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -101,7 +102,7 @@ TEST(OutputFile, AuditLogReplacesLongerText)
 }
 
 // Written on from where it was cut back, with nothing of what came between;
-// a compressed log or a pipe has no position to go back to, and a cut that
+// a compressed log, a device or a pipe has no position to go back to, and a cut that
 // fails is kept as a failed write.
 TEST(OutputFile, PlainLogCutBackToAPosition)
 {
@@ -122,6 +123,11 @@ TEST(OutputFile, PlainLogCutBackToAPosition)
     ASSERT_TRUE(output_create_overwrite(&gz, (log + ".gz").c_str(), test_msg));
     EXPECT_EQ(-1, output_plain_position(&gz));
     output_discard(&gz);
+
+    OutputFile device;
+    output_open_fd(&device, "/dev/null", open("/dev/null", O_WRONLY | O_CLOEXEC), test_msg);
+    EXPECT_EQ(-1, output_plain_position(&device));
+    output_discard(&device);
 
     int ends[2];
     ASSERT_EQ(0, pipe(ends));
