@@ -1,6 +1,7 @@
 #include "driver/remap_stream.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,12 +23,47 @@ const char STDERR_NAME[] = "<stderr>";
 // keeps the first instances of an input as prompt as the rest.
 const long long LARGEST_GROUP = 256;
 
+// Whether the file under `fd` is also standard output or error: those
+// write it at positions of their own during the read, so audit text written
+// there at once would land in another order.
+bool shared_with_standard_streams(int fd)
+{
+    struct stat mine, other;
+    if (fstat(fd, &mine) != 0)
+        return true;
+    for (int o : {STDOUT_FILENO, STDERR_FILENO})
+        if (fstat(o, &other) == 0 && other.st_dev == mine.st_dev && other.st_ino == mine.st_ino)
+            return true;
+    return false;
+}
+
+// Copying the audit text from a spill would cost a second pass over as many
+// bytes as the input; a log that can be cut back takes it at once instead.
+// Nothing else reaches the log until the spills are appended: its header
+// and template sections are written before the read, messages go to
+// standard error.
+bool open_log_direct(RemapStream *rs)
+{
+    if (shared_with_standard_streams(rs->log->fd))
+        return false;
+    long long mark = output_plain_position(rs->log);
+    if (mark < 0)
+        return false;
+    int fd = fcntl(rs->log->fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (fd < 0)
+        return false;
+    output_open_fd(&rs->log_spill, rs->log->name.c_str(), fd, *rs->ctx.msg);
+    rs->log_mark = mark;
+    return true;
+}
+
 void open_spills(RemapStream *rs)
 {
     std::string folder = spill_folder(rs->out->name.c_str());
     const MsgSettings &ms = *rs->ctx.msg;
     spill_open(&rs->out_spill, rs->out->name.c_str(), folder, ms);
-    spill_open(&rs->log_spill, rs->log->name.c_str(), folder, ms);
+    if (!open_log_direct(rs))
+        spill_open(&rs->log_spill, rs->log->name.c_str(), folder, ms);
     rs->err_spill = spill_open_raw(STDERR_NAME, folder, ms);
     rs->saved_err = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
     rs->opened = true;
@@ -102,7 +138,10 @@ RemapStream::RemapStream(const MsgSettings &ms, OutputFile *out_file, OutputFile
 RemapStream::~RemapStream()
 {
     output_discard(&out_spill);
+    // Audit text still in the stream is dropped, not written.
     output_discard(&log_spill);
+    if (log_mark >= 0 && !log_kept)
+        output_cut_back(log, log_mark);
     if (err_spill >= 0)
         close(err_spill);
     if (saved_err >= 0)
@@ -146,7 +185,11 @@ bool remap_stream_finish(RemapStream *rs, CellInstance *pending)
         remap_list(rs, rd, pending);
     if (rs->opened) {
         spill_append(&rs->out_spill, rs->out);
-        spill_append(&rs->log_spill, rs->log);
+        if (rs->log_mark >= 0)
+            output_flush(&rs->log_spill);
+        else
+            spill_append(&rs->log_spill, rs->log);
+        rs->log_kept = true;
         spill_append_unchecked(rs->err_spill, STDERR_FILENO);
     }
     if (rs->fatal)

@@ -4,6 +4,9 @@
 // cells, their audit sections, the messages of remapping) waits in spills
 // and is appended when the read has returned its instances; a read that
 // fails or collects nothing drops it, as if no remapping had started.
+// The audit text, about as large as the input, is the exception where it
+// can be: it goes straight into a plain audit log on a regular file, which
+// is cut back to where it stood whenever the spills would have been dropped.
 #pragma once
 
 #include <string>
@@ -24,7 +27,9 @@ struct RemapStream {
     SdfTemplateHooks templates;
     RemapContext ctx;
     OutputFile out_spill;
-    OutputFile log_spill;
+    OutputFile log_spill; // or the audit log's own file, from log_mark on
+    long long log_mark = -1; // where the audit log stood; -1 while it is spilled
+    bool log_kept = false;   // the audit text has reached the log for good
     int err_spill = -1; // messages; standard error is redirected to it
     int saved_err = -1; // standard error while it is redirected; -1 when closed
     bool opened = false;
@@ -49,5 +54,8 @@ void remap_stream_forget(void *stream);
 // After sdf_read has returned `pending` (the instances it kept back): false
 // when the read returned no instance. Otherwise remaps what is left, appends
 // the spills to the output, the audit log and standard error, ends the run
-// if a fatal error was met, and closes the DELAYFILE.
+// if a fatal error was met, and closes the DELAYFILE. Audit text written
+// straight into the log is kept from then on; the destructor cuts it off
+// again in every other case, a failure to do so kept as a failed write of
+// the log.
 bool remap_stream_finish(RemapStream *rs, CellInstance *pending);

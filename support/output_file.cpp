@@ -334,6 +334,29 @@ void output_commit(OutputFile *of)
         io_fail_writing(*of->msg, of->name.c_str(), strerror(err));
 }
 
+long long output_plain_position(OutputFile *of)
+{
+    struct stat st;
+    if (of->gzip || !of->stream || fstat(of->fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    fflush(of->stream);
+    return of->error ? -1 : lseek(of->fd, 0, SEEK_CUR);
+}
+
+void output_cut_back(OutputFile *of, long long size)
+{
+    if (of->stream)
+        fflush(of->stream);
+    int done;
+    do
+        done = ftruncate(of->fd, static_cast<off_t>(size));
+    while (done != 0 && errno == EINTR);
+    if (done == 0 && lseek(of->fd, static_cast<off_t>(size), SEEK_SET) < 0)
+        done = -1;
+    if (done != 0 && !of->error)
+        of->error = errno;
+}
+
 void output_discard(OutputFile *of)
 {
     if (of->stream) {

@@ -71,6 +71,16 @@ void output_finish(OutputFile *of);
 // stops the run with "Error writing", the temporary file removed.
 void output_commit(OutputFile *of);
 
+// Where the next byte written to a plain output on a regular file lands,
+// after flushing its stream: the file's own position, so that the output
+// can be cut back to it. -1 when the output compresses or is no regular
+// file (its stream then left as it is), or has failed.
+long long output_plain_position(OutputFile *of);
+
+// Flushes, then cuts the regular file under a plain output back to `size`
+// bytes and writes on from there. A failure is kept as a failed write is.
+void output_cut_back(OutputFile *of, long long size);
+
 // Closes without putting anything in place; a named temporary file is
 // removed. Failures are ignored: the run is ending already.
 void output_discard(OutputFile *of);

@@ -233,9 +233,44 @@ def output_name(program):
         check(os.stat(target).st_mode & 0o777 == 0o644, "link as output: mode %o" % os.stat(target).st_mode)
 
 
+def audit_cut_back(program):
+    """Audit text of remapping written to a plain log during the read is gone
+    again when the read fails or a signal stops the run: the log ends with its
+    template section, as when nothing was remapped."""
+    template_log = (LOG_START + b"\tkestrove SDF cell remapper -- (c) The kestrove developers\n\n\n"
+                    b"\n********\nCell INV from template inv.sdft\n")
+    folder = scratch()
+    instances = b"".join(INSTANCE % i for i in range(20000))
+    write(folder, "in.sdf", HEADER + instances + b'(CELL (CELLTYPE "INV") (DELAY (ABSOLUTE)))\n)\n')
+    p = run(program, folder, ARGS + ["in.sdf", "out.sdf"])
+    check(p.returncode == 1 and b"does not contain an instance" in p.stderr,
+          "read error after remapping: status %d %r" % (p.returncode, p.stderr[-200:]))
+    log = read(folder, "kestrove.log")
+    check(log == template_log, "read error after remapping: audit log ends %r" % log[-200:])
+
+    for name in ("in.sdf", "out.sdf"):
+        os.remove(os.path.join(folder, name))
+    p, feed = fed(program, folder, ARGS + ["in.sdf", "out.sdf"], body=instances)
+    finish(p, feed, sig=signal.SIGTERM)
+    check(p.returncode == -signal.SIGTERM, "remapping interrupted: status %d" % p.returncode)
+    log = read(folder, "kestrove.log")
+    check(log == template_log, "remapping interrupted: audit log ends %r" % log[-200:])
+
+    # Standard error on the log's file writes a read warning there at once,
+    # while the audit text, which comes after, overwrites it.
+    write(folder, "warn.sdf", HEADER + INSTANCE % 1 + b'(CELL (CELLTYPE "INV") (INSTANCE u2) '
+          b'(DELAY (ABSOLUTE (FOO 1) (IOPATH A Y (1:2:3)))))\n)\n')
+    for out_name, log_name, err in (("one.sdf", "kestrove.log", os.devnull),
+                                    ("two.sdf", "/dev/stderr", os.path.join(folder, "err"))):
+        with open(err, "wb") as err_file:
+            subprocess.run([program, "-n", "-l" + log_name, "-cell", "inv", "warn.sdf", out_name],
+                           cwd=folder, stdin=subprocess.DEVNULL, stderr=err_file)
+    check(read(folder, "err") == read(folder, "kestrove.log"), "audit log on standard error")
+
+
 def main():
     program = os.path.abspath(sys.argv[1])
-    for part in (write_faults, spill_faults, interruptions, output_name):
+    for part in (write_faults, spill_faults, interruptions, output_name, audit_cut_back):
         part(program)
     for folder in folders:
         shutil.rmtree(folder)

@@ -1,6 +1,7 @@
 #include "test_util.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -98,6 +99,45 @@ TEST(OutputFile, AuditLogReplacesLongerText)
     fputs("new\n", of.stream);
     output_commit(&of);
     EXPECT_EQ("new\n", contents(log));
+}
+
+// Written on from where it was cut back, with nothing of what came between;
+// a compressed log, a device or a pipe has no position to go back to, and a cut that
+// fails is kept as a failed write.
+TEST(OutputFile, PlainLogCutBackToAPosition)
+{
+    Folder dir;
+    const std::string log = dir.path + "/run.log";
+    OutputFile of;
+    ASSERT_TRUE(output_create_overwrite(&of, log.c_str(), test_msg));
+    fputs("kept\n", of.stream);
+    long long mark = output_plain_position(&of);
+    EXPECT_EQ(5, mark);
+    fputs("dropped\n", of.stream);
+    output_cut_back(&of, mark);
+    fputs("after\n", of.stream);
+    output_commit(&of);
+    EXPECT_EQ("kept\nafter\n", contents(log));
+
+    OutputFile gz;
+    ASSERT_TRUE(output_create_overwrite(&gz, (log + ".gz").c_str(), test_msg));
+    EXPECT_EQ(-1, output_plain_position(&gz));
+    output_discard(&gz);
+
+    OutputFile device;
+    output_open_fd(&device, "/dev/null", open("/dev/null", O_WRONLY | O_CLOEXEC), test_msg);
+    EXPECT_EQ(-1, output_plain_position(&device));
+    output_discard(&device);
+
+    int ends[2];
+    ASSERT_EQ(0, pipe(ends));
+    OutputFile piped;
+    output_open_fd(&piped, "<pipe>", ends[1], test_msg);
+    EXPECT_EQ(-1, output_plain_position(&piped));
+    output_cut_back(&piped, 0);
+    EXPECT_NE(0, piped.error);
+    output_discard(&piped);
+    close(ends[0]);
 }
 
 } // namespace
