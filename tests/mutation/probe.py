@@ -108,6 +108,10 @@ MUTATIONS = [
     ("support/text_out.cpp", "    if (value < 0)\n        *--p = '-';", "    if (value < 0)\n        ;"),
     ("remap/remap.cpp", "~AuditSection() { text_flush(text); }", "~AuditSection() {}"),
     ("writer/writer.cpp", "    text_flush(out);\n    msg_fatal", "    msg_fatal"),
+    # audit text written straight into a plain audit log during the read
+    ("driver/remap_stream.cpp", "        output_cut_back(log, log_mark);", "        ;"),
+    ("support/output_file.cpp", " || !S_ISREG(st.st_mode))", ")"),
+    ("driver/remap_stream.cpp", "    if (shared_with_standard_streams(rs->log->fd))\n        return false;\n", ""),
 ]
 
 
