@@ -6,14 +6,7 @@ namespace {
 
 void print_check_port(TextOut *out, const char *cond, const PortSpec *port)
 {
-    if (cond) {
-        text_lit(out, "(COND ");
-        text_str(out, cond);
-        text_char(out, ' ');
-    }
-    write_port(out, port);
-    if (cond)
-        text_char(out, ')');
+    write_check_port(out, cond, port);
     text_char(out, ' ');
 }
 

@@ -22,6 +22,19 @@ void write_port(TextOut *out, const PortSpec *port)
         text_char(out, ')');
 }
 
+void write_check_port(TextOut *out, const char *cond, const PortSpec *port)
+{
+    if (!cond) {
+        write_port(out, port);
+        return;
+    }
+    text_lit(out, "(COND ");
+    text_str(out, cond);
+    text_char(out, ' ');
+    write_port(out, port);
+    text_char(out, ')');
+}
+
 void write_iopath_opening(TextOut *out, const PathEntry *entry)
 {
     if (entry->cond_text) {

@@ -10,5 +10,8 @@
 // an edge.
 void write_port(TextOut *out, const PortSpec *port);
 
+// The port of a timing check, as "(COND text port)" when it has a condition.
+void write_check_port(TextOut *out, const char *cond, const PortSpec *port);
+
 // "(COND text (IOPATH in out" without the values and closing brackets.
 void write_iopath_opening(TextOut *out, const PathEntry *entry);

@@ -53,38 +53,26 @@ int mean_delay_index(const CellInstance *template_cell, const CellInstance *inst
     return template_cell->prefs ? template_cell->prefs->pessim : 1;
 }
 
-void report_unused_checks(const MsgSettings &ms, TextOut *audit, const CellInstance *instance)
+// Lists the entries of `first`'s chain that no template entry used, under a
+// heading naming their `kind`, and warns once when there are any.
+template <typename Entry>
+void report_unused(const MsgSettings &ms, TextOut *audit, const CellInstance *instance,
+                   const Entry *first, const char *kind,
+                   void (*print_entry)(TextOut *, const Entry *))
 {
     bool reported = false;
-    for (const TimingCheck *check = instance->checks; check; check = check->next) {
-        if (check->used)
-            continue;
-        if (!reported) {
-            msg_warning(ms, "Instance \"%s\" contains unmapped TIMINGCHECK entries",
-                        instance->instance);
-            text_lit(audit, "\n--------\nThe following TIMINGCHECK entries were not used to "
-                            "match any templates:\n");
-            reported = true;
-        }
-        print_check_entry(audit, check);
-        text_char(audit, '\n');
-    }
-}
-
-void report_unused_iopaths(const MsgSettings &ms, TextOut *audit, const CellInstance *instance)
-{
-    bool reported = false;
-    for (const PathEntry *entry = instance->iopaths; entry; entry = entry->next) {
+    for (const Entry *entry = first; entry; entry = entry->next) {
         if (entry->used)
             continue;
         if (!reported) {
-            msg_warning(ms, "Instance \"%s\" contains unmapped IOPATH entries",
-                        instance->instance);
-            text_lit(audit, "\n--------\nThe following IOPATH entries were not used to match "
-                            "any templates:\n");
+            msg_warning(ms, "Instance \"%s\" contains unmapped %s entries", instance->instance,
+                        kind);
+            text_lit(audit, "\n--------\nThe following ");
+            text_str(audit, kind);
+            text_lit(audit, " entries were not used to match any templates:\n");
             reported = true;
         }
-        print_path_entry(audit, entry);
+        print_entry(audit, entry);
         text_char(audit, '\n');
     }
 }
@@ -121,8 +109,8 @@ RemapResult *remap_instance(RemapContext *ctx, FILE *audit, CellInstance *templa
     result->interconnects = instance->interconnects;
     msg_info(*ctx->msg, "Done");
 
-    report_unused_checks(*ctx->msg, text, instance);
-    report_unused_iopaths(*ctx->msg, text, instance);
+    report_unused(*ctx->msg, text, instance, instance->checks, "TIMINGCHECK", print_check_entry);
+    report_unused(*ctx->msg, text, instance, instance->iopaths, "IOPATH", print_path_entry);
     return result;
 }
 

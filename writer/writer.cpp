@@ -75,19 +75,6 @@ void write_iopath(const SdfReader *rd, TextOut *out, const PathEntry *entry, boo
     text_lit(out, ")\n");
 }
 
-void write_check_port(TextOut *out, const char *cond, const PortSpec *port)
-{
-    if (!cond) {
-        write_port(out, port);
-        return;
-    }
-    text_lit(out, "(COND ");
-    text_str(out, cond);
-    text_char(out, ' ');
-    write_port(out, port);
-    text_char(out, ')');
-}
-
 // The keyword of a check kind a remapped cell may carry; the other kinds
 // cannot come out of the remapping of a valid template and end the run, the
 // cell written as far as it got.
